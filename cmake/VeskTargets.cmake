@@ -1,0 +1,32 @@
+# Helpers that give every target of this project the same settings.
+
+set(VESK_WARNINGS -Wall -Wextra -Werror)
+set(VESK_DEFINITIONS __USE_MINGW_ANSI_STDIO=1 WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+# vesk_target_defaults(<target>): warnings, definitions and the include root src/.
+function(vesk_target_defaults target)
+  target_compile_options(${target} PRIVATE ${VESK_WARNINGS})
+  target_compile_definitions(${target} PRIVATE ${VESK_DEFINITIONS})
+endfunction()
+
+# vesk_add_library(<folder> SOURCES ... [LINKS ...]): the static library vesk_<folder>
+# of one src/ folder. Its headers are included as "<folder>/Name.h".
+function(vesk_add_library folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  set(target vesk_${folder})
+  add_library(${target} STATIC ${ARG_SOURCES})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_compile_definitions(${target} PUBLIC ${VESK_DEFINITIONS})
+  target_compile_options(${target} PRIVATE ${VESK_WARNINGS})
+  target_link_libraries(${target} PUBLIC ${ARG_LINKS})
+endfunction()
+
+# vesk_add_test(<name> SOURCES ... [LINKS ...] [ARGS ...]): a GoogleTest program run
+# under Wine as one ctest test of the same name, in a fresh prefix.
+function(vesk_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;ARGS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  vesk_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
+endfunction()

@@ -1,0 +1,64 @@
+#include "app/InstallerRun.h"
+
+#include "diag/CatchAndLog.h"
+#include "diag/DebugBreak.h"
+#include "diag/Logger.h"
+#include "diag/tstrings.h"
+
+namespace installer {
+namespace {
+
+constexpr const char* kFunction = "WinMain";
+
+int runSteps(InstallerSteps& steps, const std::wstring& commandLine) {
+    debugBreakIfRequested(VDS_LOCATION(kFunction), "INSTALLER_EXE_INSTALL_DEBUG");
+    LOG_TRACE(kFunction, "Entered installer.exe WinMain.");
+
+    steps.createConfiguration();
+    if (steps.loadConfigSettings(commandLine) != 0) {
+        LOG_ERROR(kFunction, "Error occurred while loading configuration settings. Exiting installer.");
+        return kConfigLoadFailed;
+    }
+
+    if (steps.isConfigErrorTestRequested()) {
+        LOG_TRACE(kFunction, "TEST_CONFIG_FILE_ERRORS enabled.");
+        const int code = steps.configErrorTestCode();
+        LOG_TRACE(kFunction, "Show error " << code);
+        steps.showConfigError(code);
+        return 0;
+    }
+
+    if (steps.exportConfigChanges() != 0) {
+        LOG_ERROR(kFunction, "Error occurred while exporting configuration settings. Exiting installer.");
+        return kConfigExportFailed;
+    }
+
+    steps.selectCurrentProduct();
+
+    if (steps.isRepairMode()) {
+        LOG_TRACE(kFunction, "-- running in repair mode.");
+        if (!steps.uninstallCurrentProduct()) {
+            LOG_ERROR(kFunction, "UninstallVRE failed during repair");
+            return kGenericFailure;
+        }
+    }
+
+    const int result = steps.installCurrentProduct();
+    if (result != 0) {
+        LOG_ERROR(kFunction, tstrings::unsafe_format("Install Error: %d", result));
+        steps.restoreConfigSettings();
+    }
+    return result;
+}
+
+}  // namespace
+
+int run(InstallerSteps& steps, const std::wstring& commandLine) {
+    try {
+        return runSteps(steps, commandLine);
+    }
+    VDS_CATCH_AND_LOG(kFunction)
+    return kGenericFailure;
+}
+
+}  // namespace installer

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/InstallerSteps.h"
+
+#include <windows.h>
+
+// The entry's steps bound to the installer's subsystems.
+class ProductionSteps final : public InstallerSteps {
+public:
+    explicit ProductionSteps(HMODULE module);
+
+    void createConfiguration() override;
+    int loadConfigSettings(const std::wstring& commandLine) override;
+    bool isConfigErrorTestRequested() override;
+    int configErrorTestCode() override;
+    void showConfigError(int code) override;
+    int exportConfigChanges() override;
+    void selectCurrentProduct() override;
+    bool isRepairMode() override;
+    bool uninstallCurrentProduct() override;
+    int installCurrentProduct() override;
+    void restoreConfigSettings() override;
+
+private:
+    HMODULE module_;
+};

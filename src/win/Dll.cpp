@@ -1,0 +1,87 @@
+#include "win/Dll.h"
+
+#include <utility>
+#include <vector>
+
+#include "diag/SysError.h"
+#include "diag/VdsError.h"
+#include "diag/tstrings.h"
+
+namespace {
+
+// The Windows system directory. Only this file needs it, and the system information of
+// the platform layer sits above us.
+std::wstring systemDirectory() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length >= buffer.size()) {
+        buffer.resize(length);
+        length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    }
+    if (length == 0 || length >= buffer.size()) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "Dll::loadSystem", "GetSystemDirectoryW() failed", GetSystemDirectoryW, code);
+    }
+    return std::wstring(buffer.data(), length);
+}
+
+}  // namespace
+
+Dll::Dll(HMODULE module, std::string path) : module_(module), path_(std::move(path)) {}
+
+Dll Dll::load(const std::wstring& path) {
+    std::string utf8Path = tstrings::toUtf8(path);
+    HMODULE module = LoadLibraryW(path.c_str());
+    if (module == nullptr) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "loadLibrary", "LoadLibraryW(" + utf8Path + ") failed", LoadLibraryW, code);
+    }
+    return Dll(module, std::move(utf8Path));
+}
+
+Dll Dll::loadUtf8(const std::string& path) { return load(tstrings::toUtf16(path, CP_UTF8)); }
+
+Dll Dll::loadSystem(const std::string& fileName) {
+    return load(systemDirectory() + L"\\" + tstrings::toUtf16(fileName, CP_UTF8));
+}
+
+Dll Dll::loaded(const std::wstring& name) {
+    std::string utf8Name = tstrings::toUtf8(name);
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(0, name.c_str(), &module)) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "Dll::Dll", "GetModuleHandleExW(" + utf8Name + ") failed", GetModuleHandleExW,
+                  code);
+    }
+    return Dll(module, std::move(utf8Name));
+}
+
+Dll::Dll(Dll&& other) noexcept
+    : module_(std::exchange(other.module_, nullptr)), path_(std::move(other.path_)) {}
+
+Dll& Dll::operator=(Dll&& other) noexcept {
+    if (this != &other) {
+        if (module_ != nullptr) {
+            FreeLibrary(module_);
+        }
+        module_ = std::exchange(other.module_, nullptr);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+Dll::~Dll() {
+    if (module_ != nullptr) {
+        FreeLibrary(module_);
+    }
+}
+
+FARPROC Dll::getFunction(const std::string& name, bool required) const {
+    const FARPROC address = GetProcAddress(module_, name.c_str());
+    if (address == nullptr && required) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "Dll::getFunction", "GetProcAddress(" + path_ + ", " + name + ") failed",
+                  GetProcAddress, code);
+    }
+    return address;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A child process started with CreateProcessA. The destructor ends a child that was
+// never waited for, so a failing test cannot leave one behind.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::string& commandLine);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits for the end of the child and returns its full 32-bit exit code.
+    DWORD wait();
+
+    DWORD id() const { return processId_; }
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    bool finished_ = false;
+};
+
+// Runs `commandLine` to its end and returns its full 32-bit exit code.
+DWORD runChild(const std::string& commandLine);
+
+// One argument quoted so that the C runtime of the child reads it back unchanged.
+std::string quoteArgument(const std::string& argument);
+
+// The path of the running test program.
+std::string selfPath();
+
+// A test program can start copies of itself as helpers (writers, file holders...): it
+// registers each helper routine from a static initialiser,
+//   const bool registered = registerChildRoutine("holder", &holdFile);
+// and a copy started with childCommandLine("holder", {...}) runs that routine with the
+// given arguments and exits with its result before any test runs.
+using ChildRoutine = int (*)(const std::vector<std::string>& arguments);
+bool registerChildRoutine(const char* name, ChildRoutine routine);
+std::string childCommandLine(const std::string& name, const std::vector<std::string>& arguments);
+
+}  // namespace testsupport
