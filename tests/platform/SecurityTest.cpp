@@ -1,5 +1,6 @@
-#include <sddl.h>
 #include <windows.h>
+// sddl.h needs the declarations of windows.h.
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
