@@ -157,6 +157,17 @@ TEST_F(FolderLinkInTreeTest, ALinkGivenAsTheTreeIsRemovedAsALink) {
     EXPECT_EQ(deleted, !pathExists(link));
 }
 
+TEST_F(FolderLinkInTreeTest, GetLinkTargetReadsTheLinkOrSaysWhyNot) {
+    try {
+        EXPECT_EQ(FileUtils::getLinkTarget(link), outside);
+    } catch (const SysError& error) {
+        // Wine opens its Unix links but keeps no reparse data for them.
+        EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_NOT_A_REPARSE_POINT));
+        EXPECT_NE(std::string(error.what()).find(link + ": cannot get reparse point"), std::string::npos)
+            << error.what();
+    }
+}
+
 TEST_F(FolderLinkInTreeTest, ACollectingWalkStaysInsideTheTree) {
     FileUtils::DirectoryIterator everything(true, true, true);
     FileUtils::iterateDirectory(tree, everything);
