@@ -5,6 +5,7 @@
 #include <ios>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "HashFixtures.h"
 #include "diag/Logger.h"
@@ -111,21 +112,41 @@ TEST(CryptoTest, VerifyNamesTheHashInItsMessage) {
 
 bool providerLoaded() { return GetModuleHandleA("rsaenh.dll") != nullptr; }
 
-// The provider library stays loaded exactly as long as a context on it lives, which
-// shows whether a context was released.
-TEST(CryptoTest, MissingFileRaisesTheStreamFailureAndReleasesTheHandles) {
-    createHash();
-    if (providerLoaded()) {
-        GTEST_SKIP() << "rsaenh.dll stays loaded after its last context is released here";
+enum ReleaseCheck { released = 0, leaked = 1, wrongError = 2, providerStaysLoaded = 3 };
+
+// Runs in a fresh process, where no other context has been made: the provider library
+// stays loaded exactly as long as a context on it lives.
+int hashMissingFile(const std::vector<std::string>& arguments) {
+    // Probed with the plain calls, so that a leak of our own cannot pass for this.
+    HCRYPTPROV probe = 0;
+    if (!CryptAcquireContextA(&probe, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) ||
+        !CryptReleaseContext(probe, 0) || providerLoaded()) {
+        return providerStaysLoaded;
     }
+    try {
+        HashBase hash = createHash();
+        hash.appendFile(arguments.at(0));
+        return wrongError;
+    } catch (const std::ios_base::failure&) {
+        return providerLoaded() ? leaked : released;
+    } catch (...) {
+        return wrongError;
+    }
+}
+
+const bool hashMissingFileRegistered =
+    testsupport::registerChildRoutine("hash-missing-file", &hashMissingFile);
+
+TEST(CryptoTest, MissingFileRaisesTheStreamFailureAndReleasesTheHandles) {
     testsupport::TempFolder folder;
     const std::uint64_t logStart = testsupport::fileSize(Logger::instance().path());
-    {
-        HashBase hash = createHash();
-        ASSERT_TRUE(providerLoaded());
-        EXPECT_THROW(hash.appendFile(folder.file("missing.bin")), std::ios_base::failure);
+    const DWORD result = testsupport::runChild(
+        testsupport::childCommandLine("hash-missing-file", {folder.file("missing.bin")}));
+    if (result == providerStaysLoaded) {
+        GTEST_SKIP() << "rsaenh.dll stays loaded after its last context is released here";
     }
-    EXPECT_FALSE(providerLoaded());
+    EXPECT_EQ(result, DWORD{released});
+    // No release failed.
     EXPECT_TRUE(testsupport::readLogRecords(Logger::instance().path(), logStart).empty());
 }
 
