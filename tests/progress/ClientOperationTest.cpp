@@ -114,4 +114,25 @@ TEST(ClientOperationTest, DisplayProcessReadsEachPost) {
     EXPECT_EQ(watchedLines(display.output()), expected);
 }
 
+// Without --create the reader waits for the block the installer makes, and its handle
+// keeps the block, so the Finished post is seen too.
+TEST(ClientOperationTest, ReaderWaitsForTheInstallersBlock) {
+    testsupport::CapturedChild display(std::string("\"") + PROGRESS_WATCH_PATH +
+                                       "\" --interval 2 --timeout 60000");
+    ASSERT_TRUE(display.waitForOutput(std::string("watching ") + blockName, 20000)) << display.output();
+    {
+        const ClientOperation operation(7);
+        ASSERT_TRUE(display.waitForOutput("operation 7 started", 10000)) << display.output();
+    }
+    EXPECT_TRUE(display.waitForOutput("operation 7 finished", 10000)) << display.output();
+}
+
+TEST(ClientOperationTest, ReaderRefusesBadArguments) {
+    testsupport::CapturedChild display(std::string("\"") + PROGRESS_WATCH_PATH + "\" --interval soon");
+    EXPECT_EQ(display.wait(), 2u);
+    EXPECT_NE(display.output().find("--interval needs a number of milliseconds, not 'soon'"),
+              std::string::npos)
+        << display.output();
+}
+
 }  // namespace
