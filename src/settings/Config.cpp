@@ -79,7 +79,9 @@ std::vector<std::string> Config::keys() const {
     return names;
 }
 
-void Config::set(const std::string& key, std::optional<Value> value) { entries_.insert_or_assign(key, std::move(value)); }
+void Config::set(const std::string& key, std::optional<Value> value) {
+    entries_.insert_or_assign(key, std::move(value));
+}
 
 void Config::remove(const std::string& key) {
     if (entries_.erase(key) == 0) {

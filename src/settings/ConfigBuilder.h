@@ -13,11 +13,13 @@ namespace settings_impl {
 class ConfigBuilder : public IConfigParserCallback {
 public:
     // The key mapper and validator are optional; `listener` receives formatted errors.
-    ConfigBuilder(const IKeyMapper* keyMapper, const ConfigValidator* validator, IParserErrorListener& listener);
+    ConfigBuilder(const IKeyMapper* keyMapper, const ConfigValidator* validator,
+                  IParserErrorListener& listener);
 
     // kAccepted, 303 for an unknown key, 304 for a refused value or a failed conversion.
     // A key without value is stored without validation.
-    int onEntry(const IParserCursor& cursor, const std::string& key, const std::optional<std::string>& value) override;
+    int onEntry(const IParserCursor& cursor, const std::string& key,
+                const std::optional<std::string>& value) override;
     void reportError(const IParserCursor& cursor, int kind) override;
 
     Config::Entries takeEntries() { return std::move(entries_); }

@@ -9,11 +9,14 @@ namespace settings_impl {
 
 void ConfigValidatorBuilder::addType(const std::string& key, TypeCode type) { keys_[key].type = type; }
 
-void ConfigValidatorBuilder::addFixedValues(const std::string& key, std::vector<FixedValueValidator::Entry> entries) {
+void ConfigValidatorBuilder::addFixedValues(const std::string& key,
+                                            std::vector<FixedValueValidator::Entry> entries) {
     keys_[key].fixedValues = std::move(entries);
 }
 
-void ConfigValidatorBuilder::addPath(const std::string& key, bool skipCheck) { keys_[key].pathSkipCheck = skipCheck; }
+void ConfigValidatorBuilder::addPath(const std::string& key, bool skipCheck) {
+    keys_[key].pathSkipCheck = skipCheck;
+}
 
 std::unique_ptr<ConfigValidator> ConfigValidatorBuilder::build() const {
     ConfigValidator::Validators validators;

@@ -44,7 +44,8 @@ bool readPrefixedInteger(const std::string& lowered, int& result) {
         }
         return true;
     }
-    if (lowered.size() > 1 && lowered[0] == '0' && lowered.find_first_not_of("01234567") == std::string::npos) {
+    if (lowered.size() > 1 && lowered[0] == '0' &&
+        lowered.find_first_not_of("01234567") == std::string::npos) {
         return readAll(lowered.substr(1), std::oct, result);
     }
     return false;

@@ -30,7 +30,8 @@ std::string FileBuffer::read() {
         throw settings::Exception(settings::kReadFailed, "cannot read '" + path_.narrow() + "'");
     }
     if (!std::feof(file.get())) {
-        throw settings::Exception(settings::kFileTooLong, "'" + path_.narrow() + "' is longer than 1,048,575 bytes");
+        throw settings::Exception(settings::kFileTooLong,
+                                  "'" + path_.narrow() + "' is longer than 1,048,575 bytes");
     }
     std::string text(buffer.data(), length);
     if (!plaintext::isPlain(text)) {

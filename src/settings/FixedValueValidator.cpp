@@ -11,8 +11,9 @@ FixedValueValidator::FixedValueValidator(std::vector<Entry> entries) : entries_(
 
 Value FixedValueValidator::validate(const std::string& text) const {
     for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-        const bool matches = (entry->flags & kCaseSensitive) != 0 ? entry->text == text
-                                                                  : tstrings::equalsIgnoreCase(entry->text, text);
+        const bool matches = (entry->flags & kCaseSensitive) != 0
+                                 ? entry->text == text
+                                 : tstrings::equalsIgnoreCase(entry->text, text);
         if (matches) {
             return Value::integer(entry->value, (entry->flags & kStoreEntryText) != 0 ? entry->text : text);
         }

@@ -17,7 +17,8 @@ public:
     // Called once before the first line; nothing to do by default.
     virtual void onParseBegin() {}
     // One entry; a key without value has no `value`. Returns kAccepted or the error kind.
-    virtual int onEntry(const IParserCursor& cursor, const std::string& key, const std::optional<std::string>& value) = 0;
+    virtual int onEntry(const IParserCursor& cursor, const std::string& key,
+                        const std::optional<std::string>& value) = 0;
     // An error of `kind` at `cursor`.
     virtual void reportError(const IParserCursor& cursor, int kind) = 0;
 };

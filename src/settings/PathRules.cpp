@@ -38,16 +38,18 @@ bool isDrive(const std::string& piece) {
 
 bool isReservedName(const std::string& piece) {
     static const std::array<const char*, 4> plain = {"CON", "PRN", "AUX", "NUL"};
-    if (std::find_if(plain.begin(), plain.end(), [&](const char* name) { return piece == name; }) != plain.end()) {
+    if (std::find_if(plain.begin(), plain.end(), [&](const char* name) { return piece == name; }) !=
+        plain.end()) {
         return true;
     }
-    return piece.size() == 4 && (piece.rfind("COM", 0) == 0 || piece.rfind("LPT", 0) == 0) && piece[3] >= '1' &&
-           piece[3] <= '9';
+    return piece.size() == 4 && (piece.rfind("COM", 0) == 0 || piece.rfind("LPT", 0) == 0) &&
+           piece[3] >= '1' && piece[3] <= '9';
 }
 
 bool hasIllegalCharacter(const std::string& piece) {
     return std::any_of(piece.begin(), piece.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*/\\").find(c) != std::string_view::npos;
+        return static_cast<unsigned char>(c) < 0x20 ||
+               std::string_view("<>:\"|?*/\\").find(c) != std::string_view::npos;
     });
 }
 
@@ -60,12 +62,14 @@ CheckedPath currentDirectory() {
     wchar_t buffer[kMaxPathBytes + 1];
     const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(std::size(buffer)), buffer);
     if (length == 0 || length >= std::size(buffer)) {
-        throw settings::Exception(settings::kInternalError, "GetCurrentDirectoryW failed or returned a long path");
+        throw settings::Exception(settings::kInternalError,
+                                  "GetCurrentDirectoryW failed or returned a long path");
     }
     const std::string directory = tstrings::toUtf8(std::wstring(buffer, length));
     CheckedPath checked = check(directory);
     if (!checked.driveAbsolute) {
-        throw settings::Exception(settings::kInternalError, "the current directory '" + directory + "' has no drive");
+        throw settings::Exception(settings::kInternalError,
+                                  "the current directory '" + directory + "' has no drive");
     }
     return checked;
 }

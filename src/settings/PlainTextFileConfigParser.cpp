@@ -52,7 +52,8 @@ std::string PlainTextFileConfigParser::Cursor::description() const {
     return "line " + std::to_string(line_ + 1) + "; char " + std::to_string(column_ + 1);
 }
 
-PlainTextFileConfigParser::PlainTextFileConfigParser(std::unique_ptr<IBuffer> buffer) : buffer_(std::move(buffer)) {}
+PlainTextFileConfigParser::PlainTextFileConfigParser(std::unique_ptr<IBuffer> buffer)
+    : buffer_(std::move(buffer)) {}
 
 std::unique_ptr<Config> PlainTextFileConfigParser::parse() {
     const std::string text = buffer_->read();

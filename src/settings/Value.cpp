@@ -9,9 +9,13 @@ Value::Value(TypeCode type, std::variant<std::monostate, int, bool, double> numb
 
 Value Value::untyped(std::string text) { return Value(TypeCode::Untyped, std::monostate{}, std::move(text)); }
 Value Value::string(std::string text) { return Value(TypeCode::String, std::monostate{}, std::move(text)); }
-Value Value::integer(int number, std::string text) { return Value(TypeCode::Integer, number, std::move(text)); }
+Value Value::integer(int number, std::string text) {
+    return Value(TypeCode::Integer, number, std::move(text));
+}
 Value Value::boolean(bool flag, std::string text) { return Value(TypeCode::Boolean, flag, std::move(text)); }
-Value Value::real(double number, std::string text) { return Value(TypeCode::Double, number, std::move(text)); }
+Value Value::real(double number, std::string text) {
+    return Value(TypeCode::Double, number, std::move(text));
+}
 
 bool Value::operator==(const Value& other) const {
     if (type_ != other.type_) {

@@ -30,8 +30,9 @@ TEST_P(IntConversion, ReadsTheBaseFromThePrefix) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, IntConversion,
-                         testing::Values(IntCase{"0x10", 16, true}, IntCase{"0X1f", 31, true}, IntCase{"010", 8, true},
-                                         IntCase{"10", 10, true}, IntCase{"0", 0, true}, IntCase{"-7", -7, true},
+                         testing::Values(IntCase{"0x10", 16, true}, IntCase{"0X1f", 31, true},
+                                         IntCase{"010", 8, true}, IntCase{"10", 10, true},
+                                         IntCase{"0", 0, true}, IntCase{"-7", -7, true},
                                          IntCase{" \t\n\v42", 42, true}, IntCase{"abc", 0, false},
                                          IntCase{"", 0, false}, IntCase{"0x", 0, false},
                                          IntCase{"08", 0, false}, IntCase{"12abc", 0, false},
@@ -47,8 +48,10 @@ TEST(Conversions, DoublesTakeHexAndOctalIntegersAndDecimalFractions) {
 }
 
 TEST(Conversions, Booleans) {
-    for (const char* yes : {"yes", "YES", "True", "1", "0x2", "-1"}) EXPECT_TRUE(conversions::toBool(yes)) << yes;
-    for (const char* no : {"no", "NO", "false", "FALSE", "0", "00"}) EXPECT_FALSE(conversions::toBool(no)) << no;
+    for (const char* yes : {"yes", "YES", "True", "1", "0x2", "-1"})
+        EXPECT_TRUE(conversions::toBool(yes)) << yes;
+    for (const char* no : {"no", "NO", "false", "FALSE", "0", "00"})
+        EXPECT_FALSE(conversions::toBool(no)) << no;
     EXPECT_THROW(conversions::toBool("maybe"), settings_impl::ExceptionCode<302>);
 }
 

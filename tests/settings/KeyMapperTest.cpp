@@ -11,7 +11,8 @@ namespace {
 using settings_impl::KeyMapperBuilder;
 using settings_impl::SimpleKeyMapper;
 
-std::unique_ptr<KeyMapperBuilder::IKeyMapperFactory> rule(const char* from, const char* to, bool caseSensitive) {
+std::unique_ptr<KeyMapperBuilder::IKeyMapperFactory> rule(const char* from, const char* to,
+                                                          bool caseSensitive) {
     return std::make_unique<KeyMapperBuilder::KeyMapperFactory<SimpleKeyMapper>>(from, to, caseSensitive);
 }
 

@@ -18,8 +18,8 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 
 TEST(Parser, TheThreeLineEndStylesGiveTheSameEntries) {
     const Entries expected = {{"A", "1"}, {"B", "2"}, {"C", "3"}};
-    for (const std::string text : {"A=1\r\nB=2\r\n\r\nC=3\r\n", "A=1\nB=2\n\nC=3\n", "A=1\rB=2\r\rC=3\r",
-                                   "A=1\r\nB=2\n\rC=3"}) {
+    for (const std::string text :
+         {"A=1\r\nB=2\r\n\r\nC=3\r\n", "A=1\nB=2\n\nC=3\n", "A=1\rB=2\r\rC=3\r", "A=1\r\nB=2\n\rC=3"}) {
         const auto result = parseText(text);
         ASSERT_TRUE(result.config) << text;
         EXPECT_EQ(entriesOf(*result.config), expected) << text;
@@ -53,32 +53,60 @@ TEST_P(ParserSyntax, GivesEntriesAndErrors) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, ParserSyntax,
     testing::Values(
-        SyntaxCase{"BlanksAroundKeyAndValue", "  INSTALLDIR = C:\\Program Files\\X  ", false,
-                   {{"INSTALLDIR", "C:\\Program Files\\X"}}, {}},
+        SyntaxCase{"BlanksAroundKeyAndValue",
+                   "  INSTALLDIR = C:\\Program Files\\X  ",
+                   false,
+                   {{"INSTALLDIR", "C:\\Program Files\\X"}},
+                   {}},
         SyntaxCase{"TabsAreBlanks", "\tA\t=\tx y\t", false, {{"A", "x y"}}, {}},
         SyntaxCase{"ColonSeparator", "EULA:Enable", false, {{"EULA", "Enable"}}, {}},
         SyntaxCase{"FirstSeparatorSplits", "A=b=c\nB:c=d", false, {{"A", "b=c"}, {"B", "c=d"}}, {}},
-        SyntaxCase{"CommentsOnlyAtLineStart", "# x=1\n   # y=2\nA=1 # not a comment", false,
-                   {{"A", "1 # not a comment"}}, {}},
+        SyntaxCase{"CommentsOnlyAtLineStart",
+                   "# x=1\n   # y=2\nA=1 # not a comment",
+                   false,
+                   {{"A", "1 # not a comment"}},
+                   {}},
         SyntaxCase{"QuotesAreOrdinary", "\"A\"=\"x\"", false, {{"\"A\"", "\"x\""}}, {}},
         SyntaxCase{"EmptyValue", "A=\nB =  ", false, {{"A", ""}, {"B", ""}}, {}},
         SyntaxCase{"BlankLinesIgnored", " \t\n\n   \r\n", false, {}, {}},
         SyntaxCase{"EmptyText", "", false, {}, {}},
         SyntaxCase{"LaterValueWins", "A=1\nB=2\nA=3", false, {{"A", "3"}, {"B", "2"}}, {}},
         SyntaxCase{"EmptyKey", "=x", false, {}, {{0, 0, "\"Empty key\" at line 1; char 1"}}},
-        SyntaxCase{"EmptyKeyInSecondLine", "A=1\n=x", false, {{"A", "1"}},
+        SyntaxCase{"EmptyKeyInSecondLine",
+                   "A=1\n=x",
+                   false,
+                   {{"A", "1"}},
                    {{1, 0, "\"Empty key\" at line 2; char 1"}}},
-        SyntaxCase{"BlankKeyIsEmpty", "A=1\n\n  \t :x", false, {{"A", "1"}},
+        SyntaxCase{"BlankKeyIsEmpty",
+                   "A=1\n\n  \t :x",
+                   false,
+                   {{"A", "1"}},
                    {{2, 4, "\"Empty key\" at line 3; char 5"}}},
         SyntaxCase{"KeyAloneRefused", "EULA", false, {}, {{0, 0, "\"Key without value\" at line 1; char 1"}}},
         SyntaxCase{"KeyAloneAllowed", "  EULA  \n/s", true, {{"/s", "<none>"}, {"EULA", "<none>"}}, {}},
-        SyntaxCase{"ByteOrderMarkIsText", "\xEF\xBB\xBF" "A=1", false, {{"\xEF\xBB\xBF" "A", "1"}}, {}},
-        SyntaxCase{"ByteOrderMarkSpoilsComment", "\xEF\xBB\xBF# c\nA=1", false, {{"A", "1"}},
+        SyntaxCase{"ByteOrderMarkIsText",
+                   "\xEF\xBB\xBF"
+                   "A=1",
+                   false,
+                   {{"\xEF\xBB\xBF"
+                     "A",
+                     "1"}},
+                   {}},
+        SyntaxCase{"ByteOrderMarkSpoilsComment",
+                   "\xEF\xBB\xBF# c\nA=1",
+                   false,
+                   {{"A", "1"}},
                    {{0, 0, "\"Key without value\" at line 1; char 1"}}},
-        SyntaxCase{"MultiByteValues", "A=\xC3\xA9\nB=\xE2\x82\xAC\nC=\xF0\x9F\x98\x80", false,
-                   {{"A", "\xC3\xA9"}, {"B", "\xE2\x82\xAC"}, {"C", "\xF0\x9F\x98\x80"}}, {}},
-        SyntaxCase{"NulBytesAreKept", std::string("A\0B=x\0y\nC=1", 11), false,
-                   {{std::string("A\0B", 3), std::string("x\0y", 3)}, {"C", "1"}}, {}}),
+        SyntaxCase{"MultiByteValues",
+                   "A=\xC3\xA9\nB=\xE2\x82\xAC\nC=\xF0\x9F\x98\x80",
+                   false,
+                   {{"A", "\xC3\xA9"}, {"B", "\xE2\x82\xAC"}, {"C", "\xF0\x9F\x98\x80"}},
+                   {}},
+        SyntaxCase{"NulBytesAreKept",
+                   std::string("A\0B=x\0y\nC=1", 11),
+                   false,
+                   {{std::string("A\0B", 3), std::string("x\0y", 3)}, {"C", "1"}},
+                   {}}),
     [](const testing::TestParamInfo<SyntaxCase>& info) { return std::string(info.param.name); });
 
 TEST(Parser, TextThatIsNotPlainIs314) {
@@ -103,8 +131,10 @@ protected:
 };
 
 TEST_F(ParserValidation, ReportsInvalidKeysAndValuesAtTheirLines) {
-    const auto result = parseText("EULA=Enable # yes\nN=12\nX=1\nN=abc\n\xEF\xBB\xBF" "EULA=Enable",
-                                  {.validator = validator.get()});
+    const auto result = parseText(
+        "EULA=Enable # yes\nN=12\nX=1\nN=abc\n\xEF\xBB\xBF"
+        "EULA=Enable",
+        {.validator = validator.get()});
     ASSERT_TRUE(result.config);
     EXPECT_EQ(entriesOf(*result.config), (Entries{{"N", "12"}}));
     ASSERT_EQ(result.errors.size(), 4u);

@@ -38,17 +38,19 @@ struct CheckCase {
 
 class PathCheck : public testing::TestWithParam<CheckCase> {};
 
-TEST_P(PathCheck, GivesItsCode) { EXPECT_EQ(codeOf(check, GetParam().path), GetParam().code) << GetParam().path; }
+TEST_P(PathCheck, GivesItsCode) {
+    EXPECT_EQ(codeOf(check, GetParam().path), GetParam().code) << GetParam().path;
+}
 
-INSTANTIATE_TEST_SUITE_P(Paths, PathCheck,
-                         testing::Values(CheckCase{"", 0}, CheckCase{"C:\\a\\b.cfg", 0}, CheckCase{"a/./b", 0},
-                                         CheckCase{"C:\\\xC3\xA9", 0}, CheckCase{"C:\\con", 0},
-                                         CheckCase{"C:\\\x80", 312}, CheckCase{"\\/", 311}, CheckCase{".", 311},
-                                         CheckCase{"C:\\CON", 311}, CheckCase{"C:\\x\\COM1", 311},
-                                         CheckCase{"C:\\LPT9\\x", 311}, CheckCase{"C:\\COM0", 0},
-                                         CheckCase{"C:\\a*b", 311}, CheckCase{"C:\\a\"b", 311},
-                                         CheckCase{"C:\\a\tb", 311}, CheckCase{std::string("C:\\a\0b", 6), 311},
-                                         CheckCase{"C:x", 311}, CheckCase{"\\C:\\x", 311}));
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathCheck,
+    testing::Values(CheckCase{"", 0}, CheckCase{"C:\\a\\b.cfg", 0}, CheckCase{"a/./b", 0},
+                    CheckCase{"C:\\\xC3\xA9", 0}, CheckCase{"C:\\con", 0}, CheckCase{"C:\\\x80", 312},
+                    CheckCase{"\\/", 311}, CheckCase{".", 311}, CheckCase{"C:\\CON", 311},
+                    CheckCase{"C:\\x\\COM1", 311}, CheckCase{"C:\\LPT9\\x", 311}, CheckCase{"C:\\COM0", 0},
+                    CheckCase{"C:\\a*b", 311}, CheckCase{"C:\\a\"b", 311}, CheckCase{"C:\\a\tb", 311},
+                    CheckCase{std::string("C:\\a\0b", 6), 311}, CheckCase{"C:x", 311},
+                    CheckCase{"\\C:\\x", 311}));
 
 TEST(PathRules, CanonicalPathsAreJoinedWithSlashes) {
     EXPECT_EQ(pathrules::canonicalize("C:\\dir\\..\\x\\.\\y.cfg"), "C:/x/y.cfg");

@@ -16,23 +16,37 @@ struct PlainCase {
 
 class PlainTextTest : public testing::TestWithParam<PlainCase> {};
 
-TEST_P(PlainTextTest, Classifies) { EXPECT_EQ(isPlain(GetParam().text), GetParam().plain) << GetParam().name; }
+TEST_P(PlainTextTest, Classifies) {
+    EXPECT_EQ(isPlain(GetParam().text), GetParam().plain) << GetParam().name;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, PlainTextTest,
     testing::Values(PlainCase{"empty", "", true}, PlainCase{"ascii", "EULA=Enable\r\n", true},
                     PlainCase{"nul byte", std::string("A=x\0y", 5), true},
-                    PlainCase{"two-byte", "V=\xC3\xA9", true}, PlainCase{"three-byte", "V=\xE2\x82\xAC", true},
+                    PlainCase{"two-byte", "V=\xC3\xA9", true},
+                    PlainCase{"three-byte", "V=\xE2\x82\xAC", true},
                     PlainCase{"four-byte", "V=\xF0\x9F\x98\x80", true},
-                    PlainCase{"byte-order mark", "\xEF\xBB\xBF" "A=1", true},
+                    PlainCase{"byte-order mark",
+                              "\xEF\xBB\xBF"
+                              "A=1",
+                              true},
                     // The bytes after a lead byte are skipped without inspection.
-                    PlainCase{"unchecked follower", "\xC3" "A", true},
-                    PlainCase{"six-byte lead", "\xFC" "12345", true},
+                    PlainCase{"unchecked follower",
+                              "\xC3"
+                              "A",
+                              true},
+                    PlainCase{"six-byte lead",
+                              "\xFC"
+                              "12345",
+                              true},
                     PlainCase{"lone continuation", "A=\x80", false}, PlainCase{"byte FE", "\xFE", false},
-                    PlainCase{"byte FF", "x\xFF", false},
-                    PlainCase{"two-byte cut off", "V=\xC3", false},
+                    PlainCase{"byte FF", "x\xFF", false}, PlainCase{"two-byte cut off", "V=\xC3", false},
                     PlainCase{"four-byte cut off", "V=\xF0\x9F\x98", false},
-                    PlainCase{"six-byte cut off", "\xFC" "1234", false}),
+                    PlainCase{"six-byte cut off",
+                              "\xFC"
+                              "1234",
+                              false}),
     [](const testing::TestParamInfo<PlainCase>& info) {
         std::string name = info.param.name;
         for (char& c : name) {

@@ -28,7 +28,8 @@ TEST(Serialization, TextReadsBackToTheSameEntries) {
     Config config;
     config.set("A", Value::untyped("b=c"));
     config.set("K", std::nullopt);
-    const auto result = settingstest::parseText(settings_impl::serialization::toText(config), {.allowKeyOnly = true});
+    const auto result =
+        settingstest::parseText(settings_impl::serialization::toText(config), {.allowKeyOnly = true});
     ASSERT_TRUE(result.config);
     EXPECT_TRUE(*result.config == config);
 }

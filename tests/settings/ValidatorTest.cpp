@@ -47,16 +47,19 @@ TEST_P(DirnameChecking, AcceptsDriveAbsolutePathsOnly) {
         EXPECT_EQ(value.type(), TypeCode::String);
         EXPECT_EQ(value.text(), GetParam().path);
     } else {
-        EXPECT_THROW(validator.validate(GetParam().path), ConfigValidator::InavlidValueError) << GetParam().path;
+        EXPECT_THROW(validator.validate(GetParam().path), ConfigValidator::InavlidValueError)
+            << GetParam().path;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, DirnameChecking,
-    testing::Values(DirCase{"C:\\dir\\..\\x", true}, DirCase{"c:/Program Files/X", true}, DirCase{"D:", true},
-                    DirCase{"dir\\x", false}, DirCase{"\\\\server\\share\\dir", false}, DirCase{"\\x", false},
-                    DirCase{"C:\\dir\\CON", false}, DirCase{"C:\\a|b", false}, DirCase{"C:\\a:b", false},
-                    DirCase{"", false}, DirCase{"C:\\\xFF", false}, DirCase{"C:\\" + std::string(257, 'a'), false}));
+INSTANTIATE_TEST_SUITE_P(Paths, DirnameChecking,
+                         testing::Values(DirCase{"C:\\dir\\..\\x", true}, DirCase{"c:/Program Files/X", true},
+                                         DirCase{"D:", true}, DirCase{"dir\\x", false},
+                                         DirCase{"\\\\server\\share\\dir", false}, DirCase{"\\x", false},
+                                         DirCase{"C:\\dir\\CON", false}, DirCase{"C:\\a|b", false},
+                                         DirCase{"C:\\a:b", false}, DirCase{"", false},
+                                         DirCase{"C:\\\xFF", false},
+                                         DirCase{"C:\\" + std::string(257, 'a'), false}));
 
 TEST(DirnameValidator, SkippingTheCheckAcceptsAnything) {
     EXPECT_EQ(settings_impl::DirnameValidator(true).validate("relative\\CON").text(), "relative\\CON");
@@ -67,8 +70,10 @@ TEST(TypeValidator, ConvertsToItsType) {
     EXPECT_TRUE(settings_impl::TypeValidator(TypeCode::Boolean).validate("YES").booleanValue());
     EXPECT_DOUBLE_EQ(settings_impl::TypeValidator(TypeCode::Double).validate("2.5").doubleValue(), 2.5);
     EXPECT_EQ(settings_impl::TypeValidator(TypeCode::String).validate("x").type(), TypeCode::String);
-    EXPECT_THROW(settings_impl::TypeValidator(TypeCode::Integer).validate("x"), settings_impl::ExceptionCode<302>);
-    EXPECT_THROW(settings_impl::TypeValidator(TypeCode::String).validate("\x80"), settings_impl::ExceptionCode<302>);
+    EXPECT_THROW(settings_impl::TypeValidator(TypeCode::Integer).validate("x"),
+                 settings_impl::ExceptionCode<302>);
+    EXPECT_THROW(settings_impl::TypeValidator(TypeCode::String).validate("\x80"),
+                 settings_impl::ExceptionCode<302>);
 }
 
 TEST(ConfigValidatorBuilder, FixedValuesWinOverPathWhichWinsOverType) {
