@@ -27,9 +27,7 @@ const char* const badDirectorySize = "invalid END header (bad central directory 
 const char* const badDirectoryOffset = "invalid END header (bad central directory offset)";
 const char* const badHeaderSize = "invalid CEN header (bad header size)";
 
-bool isEndSignature(const unsigned char* bytes) {
-    return u32(bytes) == endRecordSignature;
-}
+bool isEndSignature(const unsigned char* bytes) { return u32(bytes) == endRecordSignature; }
 
 bool hasSignatureAt(ZipArchive& archive, std::int64_t position, std::uint32_t signature) {
     unsigned char bytes[4];
@@ -114,14 +112,15 @@ const char* indexDirectory(ZipArchive& archive, std::int32_t expectedCount, std:
     archive.archiveStart = directoryStart - static_cast<std::int64_t>(location.offset);
 
     std::vector<unsigned char> directory(location.size);
-    if (!readArchiveBytes(archive, directoryStart, directory.data(), static_cast<std::int64_t>(location.size))) {
+    if (!readArchiveBytes(archive, directoryStart, directory.data(),
+                          static_cast<std::int64_t>(location.size))) {
         return "error reading zip file";
     }
     const auto size = static_cast<std::int64_t>(location.size);
     // No directory holds more headers than fit into it at their smallest; anything the
     // record claims beyond that (or below zero) is clamped, and a recount finds the rest.
-    const std::int64_t cells =
-        std::clamp<std::int64_t>(expectedCount >= 0 ? expectedCount : location.count, 0, size / centralHeaderSize);
+    const std::int64_t cells = std::clamp<std::int64_t>(expectedCount >= 0 ? expectedCount : location.count,
+                                                        0, size / centralHeaderSize);
     if (size < centralHeaderSize) {
         return size == 0 && location.count == 0 ? nullptr : badHeaderSize;
     }
@@ -153,8 +152,8 @@ const char* indexDirectory(ZipArchive& archive, std::int32_t expectedCount, std:
         if (length > size - at) {
             return badHeaderSize;
         }
-        const std::uint32_t hash =
-            zipNameHash(std::string_view(reinterpret_cast<const char*>(header) + centralHeaderSize, u16(header + 28)));
+        const std::uint32_t hash = zipNameHash(
+            std::string_view(reinterpret_cast<const char*>(header) + centralHeaderSize, u16(header + 28)));
         ZipCell& cell = archive.entries[static_cast<std::size_t>(taken)];
         std::int32_t& bucket = archive.buckets[hash % archive.buckets.size()];
         cell = ZipCell{hash, bucket, directoryStart + at};
@@ -209,7 +208,8 @@ std::int64_t findEndRecord(ZipArchive& archive, unsigned char (&record)[endRecor
             }
             const std::int64_t position = start + i;
             const std::uint16_t commentLength = u16(candidate + 20);
-            if (position + endRecordSize + commentLength != length && !checkEndRecord(archive, position, candidate)) {
+            if (position + endRecordSize + commentLength != length &&
+                !checkEndRecord(archive, position, candidate)) {
                 continue;
             }
             std::memcpy(record, candidate, endRecordSize);

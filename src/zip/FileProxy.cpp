@@ -28,7 +28,8 @@ bool readFully(HANDLE file, std::int64_t position, void* buffer, std::int64_t co
         at.Offset = static_cast<DWORD>(position);
         at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
         DWORD read = 0;
-        if (!ReadFile(file, bytes, static_cast<DWORD>(std::min(count, largestRead)), &read, &at) || read == 0) {
+        if (!ReadFile(file, bytes, static_cast<DWORD>(std::min(count, largestRead)), &read, &at) ||
+            read == 0) {
             return false;
         }
         bytes += read;

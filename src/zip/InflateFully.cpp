@@ -42,7 +42,8 @@ const char* zlibReason(const z_stream& stream, const char* fallback) {
 
 }  // namespace
 
-const char* inflateFully(ZipArchive& archive, vzentry& entry, void* destination, std::int64_t compressedSize) {
+const char* inflateFully(ZipArchive& archive, vzentry& entry, void* destination,
+                         std::int64_t compressedSize) {
     InflateStream inflater;
     z_stream& stream = inflater.get();
     if (!inflater.ready()) {
@@ -88,7 +89,8 @@ const char* inflateFully(ZipArchive& archive, vzentry& entry, void* destination,
             const int result = inflate(&stream, Z_NO_FLUSH);
             if (result == Z_STREAM_END) {
                 // The stream must end with the last compressed byte and the entry's size.
-                const bool exact = remaining == 0 && stream.avail_in == 0 && stream.avail_out == 0 && outputLeft == 0;
+                const bool exact =
+                    remaining == 0 && stream.avail_in == 0 && stream.avail_out == 0 && outputLeft == 0;
                 return exact ? nullptr : unexpectedEndOfStream;
             }
             if (result == Z_BUF_ERROR && stream.avail_out == 0) {

@@ -19,24 +19,24 @@ struct ZipCell {
 // One open archive file, shared by every user of the same path (ZIP_Open/ZIP_Close
 // count them). All file reads, the cached entry and the CEN block are guarded by `lock`.
 struct ZipArchive {
-    std::string name;            // the path as given to ZIP_Open
+    std::string name;  // the path as given to ZIP_Open
     std::int32_t references = 1;
-    std::int64_t length = 0;     // file length in bytes
+    std::int64_t length = 0;              // file length in bytes
     std::vector<unsigned char> cenBlock;  // last block of the central directory read by entryAt
     std::int64_t cenBlockPosition = 0;
     AutoHandle file;
     CriticalSection lock;
-    std::string comment;          // the archive comment, empty when there is none
+    std::string comment;            // the archive comment, empty when there is none
     const char* message = nullptr;  // reason of the last failure
     std::vector<ZipCell> entries;
-    std::int32_t total = 0;       // number of entries
-    std::vector<std::int32_t> buckets;  // first cell of each bucket, -1 when empty; odd count
-    ZipArchive* next = nullptr;   // next record in the list of open archives
+    std::int32_t total = 0;                // number of entries
+    std::vector<std::int32_t> buckets;     // first cell of each bucket, -1 when empty; odd count
+    ZipArchive* next = nullptr;            // next record in the list of open archives
     std::unique_ptr<vzentry> cachedEntry;  // the entry released last
-    std::int64_t archiveStart = 0;  // position of the archive's first byte in the file
+    std::int64_t archiveStart = 0;         // position of the archive's first byte in the file
 };
 
-// Records longer paths are refused before the disk is touched.
+// Paths of this many bytes or more are refused before the disk is touched.
 inline constexpr std::size_t zipMaxPathLength = 260;
 
 // Opens the archive at the UTF-8 `path`, or takes another reference to the record of

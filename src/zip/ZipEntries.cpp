@@ -30,8 +30,9 @@ std::int64_t headerLength(const unsigned char* header) {
 // A size from the archive as a signed value; one that does not fit cannot be right and
 // becomes -1, which every reader refuses.
 std::int64_t checkedSize(std::uint64_t value) {
-    return value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ? -1
-                                                                                        : static_cast<std::int64_t>(value);
+    return value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
+               ? -1
+               : static_cast<std::int64_t>(value);
 }
 
 struct Zip64Values {
@@ -42,8 +43,8 @@ struct Zip64Values {
 
 // Takes the 64-bit values of the fields the header marks with 0xFFFFFFFF from the first
 // extra block of tag 1. Every block header and value is checked against the field.
-void readZip64Extra(const std::vector<unsigned char>& extra, std::uint32_t rawSize, std::uint32_t rawCompressed,
-                    std::uint32_t rawOffset, Zip64Values& values) {
+void readZip64Extra(const std::vector<unsigned char>& extra, std::uint32_t rawSize,
+                    std::uint32_t rawCompressed, std::uint32_t rawOffset, Zip64Values& values) {
     const std::size_t length = extra.size();
     std::size_t at = 0;
     while (length - at >= 4) {
@@ -99,9 +100,10 @@ std::unique_ptr<vzentry> makeEntry(const ZipArchive& archive, const unsigned cha
     // A local header that cannot lie inside the file is placed at its end, where reading
     // it fails cleanly.
     const std::uint64_t room = static_cast<std::uint64_t>(archive.length - archive.archiveStart);
-    const std::int64_t localHeader = values.localHeaderOffset < room
-                                         ? archive.archiveStart + static_cast<std::int64_t>(values.localHeaderOffset)
-                                         : archive.length;
+    const std::int64_t localHeader =
+        values.localHeaderOffset < room
+            ? archive.archiveStart + static_cast<std::int64_t>(values.localHeaderOffset)
+            : archive.length;
     entry->dataPosition = -localHeader;
     return entry;
 }

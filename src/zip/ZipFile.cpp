@@ -37,7 +37,8 @@ std::unique_ptr<ZipFileEntry> holdEntryAt(ZipArchive& archive, std::int32_t inde
 // Writes `data` as the whole new content of the file `path`, with one write call for
 // all but the largest files.
 void writeWholeFile(const std::string& path, std::string_view data) {
-    AutoHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    AutoHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = GetLastError();
         VDS_THROW(SysError, "ZipFile::extractAll", "CreateFile(" + path + ") failed", CreateFileA, error);
@@ -102,7 +103,8 @@ ZipFile::ZipFile(const std::string& path) {
     ZipArchive* archive = ZIP_Open(path, &reason);
     if (archive == nullptr) {
         VDS_THROW(std::runtime_error, "ZipFile::ZipFile",
-                  "ZIP_Open(" + path + ") failed. Error: " + (reason != nullptr ? "Zip file open error" : "unknown"));
+                  "ZIP_Open(" + path +
+                      ") failed. Error: " + (reason != nullptr ? "Zip file open error" : "unknown"));
     }
     archive_ = archive;
     owned_ = true;
@@ -114,7 +116,8 @@ ZipFile::~ZipFile() {
     }
 }
 
-void ZipFile::extractAll(const std::string& destination, const std::vector<std::string>& excludedNames) const {
+void ZipFile::extractAll(const std::string& destination,
+                         const std::vector<std::string>& excludedNames) const {
     TRACE_SCOPE("ZipFile::extractAll");
     NameSet excluded;
     for (const std::string& name : excludedNames) {
@@ -143,7 +146,8 @@ std::string ZipFile::extractEntryAsUtf8String(const std::string& name) const {
     const vzentry& held = entry.get();
     if (held.size > 0xFFFFFFFF) {
         VDS_THROW(std::runtime_error, "ZipFile::extractEntryAsUtf8String",
-                  "Zip entry " + name + " from " + archive_->name + " archive is too large to be extracted into memory");
+                  "Zip entry " + name + " from " + archive_->name +
+                      " archive is too large to be extracted into memory");
     }
     if (held.name.empty()) {
         VDS_THROW(std::runtime_error, "ZipFile::extractEntryAsUtf8String",

@@ -24,7 +24,8 @@ ZipFileEntry::~ZipFileEntry() {
 
 void ZipFileEntry::verify() const {
     if (!entry_) {
-        VDS_THROW(std::logic_error, "ZipFileEntry::verify", "Can't use ZipFileEntry instance if relase() was called");
+        VDS_THROW(std::logic_error, "ZipFileEntry::verify",
+                  "Can't use ZipFileEntry instance if relase() was called");
     }
 }
 
@@ -41,5 +42,6 @@ void ZipFileEntry::release() {
 
 bool ZipFileEntry::isDirectory() const {
     verify();
-    return entry_->size == 0 && entry_->compressedSize == 0 && !entry_->name.empty() && entry_->name.back() == '/';
+    return entry_->size == 0 && entry_->compressedSize == 0 && !entry_->name.empty() &&
+           entry_->name.back() == '/';
 }

@@ -23,7 +23,8 @@ std::int64_t entryDataOffset(ZipArchive& archive, vzentry& entry) {
     return entry.dataPosition;
 }
 
-std::int64_t ZIP_Read(ZipArchive& archive, vzentry* entry, std::int64_t offset, void* buffer, std::int64_t length) {
+std::int64_t ZIP_Read(ZipArchive& archive, vzentry* entry, std::int64_t offset, void* buffer,
+                      std::int64_t length) {
     archive.message = nullptr;
     if (entry == nullptr) {
         archive.message = "ZIP_Read: vzentry is NULL";

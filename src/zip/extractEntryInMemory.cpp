@@ -67,8 +67,8 @@ const char* extractEntryInMemory::read(vzentry& entry) {
     } else {
         for (std::int64_t done = 0; done < entry.size;) {
             const std::lock_guard<CriticalSection> guard(archive_.lock);
-            const std::int64_t read =
-                ZIP_Read(archive_, &entry, done, buffer_.get() + done, std::min(entry.size - done, largestRead));
+            const std::int64_t read = ZIP_Read(archive_, &entry, done, buffer_.get() + done,
+                                               std::min(entry.size - done, largestRead));
             if (read <= 0) {
                 return "";
             }
@@ -97,9 +97,9 @@ std::string_view extractEntryInMemory::operator()(ZipFileEntry& entry) {
         entry.release();
         return data;
     }
-    const char* text = reason != nullptr && *reason != '\0'         ? reason
-                       : archive_.message != nullptr                 ? archive_.message
-                                                                     : std::strerror(errno);
+    const char* text = reason != nullptr && *reason != '\0' ? reason
+                       : archive_.message != nullptr        ? archive_.message
+                                                            : std::strerror(errno);
     std::fprintf(stderr, "%s: %s\n", archive_.name.c_str(), text);
     LOG_ERROR("extractEntryInMemory::operator()", archive_.name << ": " << held.name << ": " << text);
     VDS_THROW(std::runtime_error, "extractEntryInMemory::operator()",

@@ -16,19 +16,16 @@ std::string fixtureFolder() {
 
 }  // namespace
 
-std::string fixture(const std::string& name) {
-    return fixtureFolder() + "\\" + name;
-}
+std::string fixture(const std::string& name) { return fixtureFolder() + "\\" + name; }
 
-std::string originals(const std::string& archive) {
-    return fixtureFolder() + "\\originals\\" + archive;
-}
+std::string originals(const std::string& archive) { return fixtureFolder() + "\\originals\\" + archive; }
 
 std::vector<std::string> listTree(const std::string& folder) {
     namespace fs = std::filesystem;
     std::vector<std::string> paths;
     std::error_code error;
-    for (fs::recursive_directory_iterator it(fs::path(folder), error), end; !error && it != end; it.increment(error)) {
+    for (fs::recursive_directory_iterator it(fs::path(folder), error), end; !error && it != end;
+         it.increment(error)) {
         std::string relative = fs::relative(it->path(), fs::path(folder)).string();
         std::replace(relative.begin(), relative.end(), '/', '\\');
         paths.push_back(it->is_directory() ? relative + "\\" : relative);
