@@ -42,7 +42,7 @@ def generate(path):
             start = rng.randrange(len(text) - 512)
             piece = text[start:start + min(size, rng.randint(64, 512))]
             parts.append(piece)
-            parts.append(os.urandom(min(16, max(size - len(piece), 0))))
+            parts.append(os.urandom(min(4, max(size - len(piece), 0))))
             size -= len(piece) + len(parts[-1])
         return b"".join(parts)
 
@@ -53,7 +53,7 @@ def generate(path):
     tmp = path + ".part"
     with zipfile.ZipFile(tmp, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as archive:
         for i in range(4):
-            archive.writestr("lib/pack%d.pack" % i, mixed(20_000_000, 0.75))
+            archive.writestr("lib/pack%d.pack" % i, mixed(15_000_000, 0.75))
         for i in range(3000):
             archive.writestr("lib/classes/p%02d/C%04d.class" % (i % 60, i), compressible(rng.randint(2_000, 60_000)))
         for i in range(1000):
