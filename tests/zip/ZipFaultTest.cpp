@@ -22,9 +22,8 @@ using ziptest::thrownMessage;
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(ZipFaultTest, EntryNamesThatLeaveTheFolderAreRecognised) {
-    for (const char* name :
-         {"../x", "..\\x", "a/../../b", "a\\..", "..", "/abs", "\\abs", "\\\\server\\share\\x", "C:x",
-          "C:\\x", "bin/a:stream", "a/.../b", "a/.. /b", "a/. ./b"}) {
+    for (const char* name : {"../x", "..\\x", "a/../../b", "a\\..", "..", "/abs", "\\abs",
+                             "\\\\server\\share\\x", "C:x", "C:\\x", "bin/a:stream", "a/.../b", "a/.. /b"}) {
         EXPECT_FALSE(isSafeEntryName(name)) << name;
     }
     EXPECT_FALSE(isSafeEntryName(""));
