@@ -18,9 +18,11 @@
 #include "diag/tstrings.h"
 #include "win/Resource.h"
 
+// Shared with the other resource checks of this program.
+std::string installerPath;
+
 namespace {
 
-std::string installerPath;
 LANGID expectedLanguage = 0;
 
 const std::set<LANGID> kLanguages = {7, 10, 12, 16, 29, 1028, 1033, 1041, 1042, 1046, 2052};
