@@ -21,7 +21,9 @@ struct PayloadFile {
 constexpr PayloadFile kPayloadFiles[] = {
     {5, "diff"},
     {7, "bspatch.exe"},
-    {6, "baseimagefam" "8"},
+    {6,
+     "baseimagefam"
+     "8"},
 };
 
 // Large resources are written in pieces of this size.

@@ -55,7 +55,8 @@ TEST(InstallerResourcesTest, TheIconGroupHoldsTwelveImagesWithIdsOneToTwelve) {
 
 TEST(InstallerResourcesTest, TheImagesArePngs) {
     for (WORD id : {4000, 4001, 4002, 4003, 4004, 4005, 4006, 4007, 4009, 4010, 4011}) {
-        EXPECT_EQ(resourceBytes(MAKEINTRESOURCEA(id), "VESK_INSTALLER").substr(0, 8), "\x89PNG\r\n\x1a\n") << id;
+        EXPECT_EQ(resourceBytes(MAKEINTRESOURCEA(id), "VESK_INSTALLER").substr(0, 8), "\x89PNG\r\n\x1a\n")
+            << id;
     }
     EXPECT_TRUE(resourceBytes(MAKEINTRESOURCEA(4008), "VESK_INSTALLER").empty());
 }

@@ -3,8 +3,8 @@
 // the second argument.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -102,7 +102,8 @@ std::string sha1Hex(const std::string& data) {
 }
 
 bool isLowerHex(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 TEST(StringTablesTest, EveryBlockHasExactlyTheElevenLanguages) {
@@ -154,7 +155,8 @@ TEST(StringTablesTest, TheUserInterfaceLanguageIsLoaded) {
         char loaded[1024] = {};
         LoadStringA(installer(), id, loaded, sizeof loaded);
         EXPECT_EQ(std::string(loaded), viaResource) << id;
-        EXPECT_EQ(std::count(viaResource.begin(), viaResource.end(), '?'), std::count(wide.begin(), wide.end(), L'?'))
+        EXPECT_EQ(std::count(viaResource.begin(), viaResource.end(), '?'),
+                  std::count(wide.begin(), wide.end(), L'?'))
             << id << ": characters lost in code page " << GetACP();
     }
     // The language really is the one asked for (its texts differ from English).

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 #include <tuple>
 #include <utility>
-#include <fstream>
-#include <string>
 #include <vector>
 
 #include "diag/Logger.h"
@@ -93,8 +93,9 @@ TEST(ExtractFilesTest, ACarriedBaseImageIsWrittenToo) {
     if (inputs.installerWithBaseImage.empty()) {
         GTEST_SKIP() << "the payload this build was given has no base image";
     }
-    checkExtraction(inputs.installerWithBaseImage,
-                    {{"baseimagefam8", inputs.baseImage}, {"bspatch.exe", inputs.tool}, {"diff", inputs.patch}});
+    checkExtraction(
+        inputs.installerWithBaseImage,
+        {{"baseimagefam8", inputs.baseImage}, {"bspatch.exe", inputs.tool}, {"diff", inputs.patch}});
 }
 
 TEST(ExtractFilesTest, AnInstallerWithoutPayloadWritesNothingAndSucceeds) {
@@ -113,7 +114,8 @@ TEST(ExtractFilesTest, LargeResourcesAreWrittenCompletelyOverExistingFiles) {
     writeFile(folder.file("bspatch.exe"), stale);
 
     ASSERT_TRUE(ExtractFiles(module.get(), folder.path()));
-    EXPECT_TRUE(testsupport::readFileText(folder.file("bspatch.exe")) == testsupport::readFileText(inputs.tool));
+    EXPECT_TRUE(testsupport::readFileText(folder.file("bspatch.exe")) ==
+                testsupport::readFileText(inputs.tool));
     EXPECT_TRUE(testsupport::readFileText(folder.file("diff")) == testsupport::readFileText(inputs.patch));
 }
 
@@ -131,7 +133,8 @@ TEST(ExtractFilesTest, LogsEachResourceAndTheResult) {
     ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
     EXPECT_EQ(lines[0], "TRACE ExtractFiles: Entering ExtractFiles");
     EXPECT_EQ(lines[1], "TRACE ExtractFiles: Extracting resource 5 into \"" + folder.file("diff") + "\"...");
-    EXPECT_EQ(lines[2], "TRACE ExtractFiles: Extracting resource 7 into \"" + folder.file("bspatch.exe") + "\"...");
+    EXPECT_EQ(lines[2],
+              "TRACE ExtractFiles: Extracting resource 7 into \"" + folder.file("bspatch.exe") + "\"...");
     EXPECT_NE(lines[3].find("successfully extracted files for install, return true "), std::string::npos)
         << lines[3];
     EXPECT_EQ(lines[3].rfind("INFO ", 0), 0u) << lines[3];
@@ -145,8 +148,8 @@ TEST(ExtractFilesTest, LogsEachResourceAndTheResult) {
 int WINAPI recordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     char record[MAX_PATH];
     if (GetEnvironmentVariableA("VESK_TEST_BOX_RECORD", record, sizeof record) == 0) return IDOK;
-    std::ofstream(record, std::ios::binary) << (owner == nullptr ? "no owner" : "owner") << "|" << caption << "|"
-                                            << type << "|" << text;
+    std::ofstream(record, std::ios::binary)
+        << (owner == nullptr ? "no owner" : "owner") << "|" << caption << "|" << type << "|" << text;
     return IDOK;
 }
 
@@ -164,13 +167,14 @@ int fatalWithoutErrorChild(const std::vector<std::string>&) {
     SetLastError(ERROR_SUCCESS);
     fatalWin32Error("Test : step ");
 }
-const bool fatalRegistered = testsupport::registerChildRoutine("fatal-without-error", &fatalWithoutErrorChild);
+const bool fatalRegistered =
+    testsupport::registerChildRoutine("fatal-without-error", &fatalWithoutErrorChild);
 
 std::string systemText(DWORD code) {
     char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
-                   nullptr);
+    FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
     const std::string result = text != nullptr ? text : "";
     LocalFree(text);
     return result;
@@ -187,8 +191,8 @@ std::pair<DWORD, std::string> runRecorded(const testsupport::TempFolder& folder,
 }
 
 std::string expectedBox(const std::string& text, DWORD code) {
-    return "no owner|Error|" + std::to_string(MB_OK) + "|" + text + " failed with error " + std::to_string(code) +
-           ": " + systemText(code);
+    return "no owner|Error|" + std::to_string(MB_OK) + "|" + text + " failed with error " +
+           std::to_string(code) + ": " + systemText(code);
 }
 
 TEST(ExtractFilesTest, AFileThatCannotBeCreatedEndsTheProcessWithTheWindowsError) {
@@ -213,7 +217,8 @@ TEST(ExtractFilesTest, AFileThatCannotBeCreatedEndsTheProcessWithTheWindowsError
     EXPECT_EQ(box, expectedBox("Installer : Wrapper.CreateFile ", ERROR_SHARING_VIOLATION));
 
     // The folder does not exist.
-    std::tie(code, box) = runRecorded(folder, "extract", {inputs.installerPatchAndTool, folder.file("missing")});
+    std::tie(code, box) =
+        runRecorded(folder, "extract", {inputs.installerPatchAndTool, folder.file("missing")});
     EXPECT_EQ(code, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(box, expectedBox("Installer : Wrapper.CreateFile ", ERROR_PATH_NOT_FOUND));
 }
@@ -230,9 +235,10 @@ TEST(ExtractFilesTest, AFatalErrorWithoutErrorCodeNeverExitsWithSuccess) {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (argc != 7) {
-        std::fprintf(stderr,
-                     "usage: %s installer-5-7 installer-5-6-7|\"\" installer-none patch tool base-image|\"\"\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s installer-5-7 installer-5-6-7|\"\" installer-none patch tool base-image|\"\"\n",
+            argv[0]);
         return 2;
     }
     inputs = {argv[1], argv[2], argv[3], argv[4], argv[5], argv[6]};

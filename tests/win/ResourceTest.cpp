@@ -17,8 +17,8 @@ struct StringCase {
 // Ids at both ends of a block, a text outside ASCII, an id missing inside an existing
 // block (read as empty) and the first id of the next block.
 const StringCase stringCases[] = {
-    {96, L"first of block"}, {97, L"Gr\u00fc\u00dfe"},  {98, L""},
-    {99, L"after the gap"},  {111, L"last of block"}, {112, L"first of the next block"},
+    {96, L"first of block"}, {97, L"Gr\u00fc\u00dfe"}, {98, L""},
+    {99, L"after the gap"},  {111, L"last of block"},  {112, L"first of the next block"},
 };
 
 TEST(ResourceTest, StringEntriesGiveTheirCharactersAndByteSize) {
@@ -46,7 +46,8 @@ TEST(ResourceTest, StringReaderGivesAnsiText) {
 
 TEST(ResourceTest, OtherTypesGiveTheWholeData) {
     std::size_t size = 0;
-    const auto* data = static_cast<const char*>(Resource(300, GetModuleHandleA(nullptr), RT_RCDATA).getPtr(size));
+    const auto* data =
+        static_cast<const char*>(Resource(300, GetModuleHandleA(nullptr), RT_RCDATA).getPtr(size));
     // The text without terminator, then the 32-bit number in little-endian order.
     const std::string expected = std::string("payload bytes") + std::string("\x02\x01\0\0", 4);
     ASSERT_EQ(size, expected.size());
@@ -72,9 +73,11 @@ TEST(ResourceTest, MissingResourcesNameWhatWasLookedFor) {
         } catch (const VdsError<SysError>& error) {
             const std::string what = error.what();
             EXPECT_NE(what.find("Resource::getPtr(): " + missing.text), std::string::npos) << what;
-            EXPECT_TRUE(error.code() == ERROR_RESOURCE_NAME_NOT_FOUND || error.code() == ERROR_RESOURCE_TYPE_NOT_FOUND)
+            EXPECT_TRUE(error.code() == ERROR_RESOURCE_NAME_NOT_FOUND ||
+                        error.code() == ERROR_RESOURCE_TYPE_NOT_FOUND)
                 << error.code();
-            EXPECT_NE(what.find("System error [" + std::to_string(error.code()) + "]"), std::string::npos) << what;
+            EXPECT_NE(what.find("System error [" + std::to_string(error.code()) + "]"), std::string::npos)
+                << what;
         }
     }
 }
