@@ -3,8 +3,9 @@
 // the second argument.
 #include <gtest/gtest.h>
 
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstdio>
