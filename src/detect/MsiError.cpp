@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <type_traits>
-#include <vector>
 
 #include "diag/CatchAndLog.h"
 #include "diag/ErrorText.h"
@@ -10,25 +9,11 @@
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
 #include "diag/tstrings.h"
+#include "platform/SysInfo.h"
 
 namespace msi {
 
 namespace {
-
-// The Windows system directory, where the installer's message library lives.
-std::wstring systemDirectory() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-    if (length >= buffer.size()) {
-        buffer.resize(length);
-        length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-    }
-    if (length == 0 || length >= buffer.size()) {
-        const DWORD code = GetLastError();
-        VDS_THROW(SysError, "msi::makeMessage", "GetSystemDirectoryW() failed", GetSystemDirectoryW, code);
-    }
-    return std::wstring(buffer.data(), length);
-}
 
 // Entry `id` of the string table of `module` (a library loaded as a data file) in the
 // ANSI code page; empty when the entry is empty. A missing table block throws.
@@ -66,12 +51,13 @@ using DataLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDelet
 
 // "(<text of the status>)" from the installer's message library, or nothing.
 std::string statusDescription(std::int32_t status) {
-    const std::wstring path = systemDirectory() + L"\\msimsg.dll";
-    const DataLibrary library(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const std::string path = SysInfo::getSystemDirectory() + "\\msimsg.dll";
+    const DataLibrary library(
+        LoadLibraryExW(tstrings::toUtf16(path, CP_ACP).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!library) {
         const DWORD code = GetLastError();
         LOG_ERROR("msi::makeMessage", tstrings::unsafe_format("%s failed with %s",
-                                                              ("LoadLibraryExW(" + tstrings::toUtf8(path) + ")").c_str(),
+                                                              ("LoadLibraryExW(" + path + ")").c_str(),
                                                               systemErrorText(code).c_str()));
         return {};
     }

@@ -19,9 +19,12 @@ constexpr const char* logFileName = "vusched.log";
 // A record waits for a file held by another writer for ten attempts one millisecond
 // apart. Attempts during which someone else appended to the file do not count: the
 // file is then busy, not stuck, and giving up would lose records whenever several
-// programs of the family log at once. The bound on all attempts keeps a flood of
-// other writers from holding this program up for more than a few seconds.
+// programs of the family log at once. A stall must also have lasted a quarter of a
+// second, so that a holder that the scheduler merely paused on a busy machine is not
+// taken for a stuck one. The bound on all attempts keeps a flood of other writers from
+// holding this program up for more than a few seconds.
 constexpr int stalledAttempts = 10;
+constexpr ULONGLONG stalledMilliseconds = 250;
 constexpr int maxAttempts = 2000;
 
 std::string temporaryDirectory() {
@@ -103,6 +106,7 @@ void Logger::write(LogLevel level, const std::string& file, int line, const std:
     // access while one record goes in keeps records whole.
     int stalled = 0;
     std::int64_t sizeSeen = -2;
+    ULONGLONG stalledSince = 0;
     for (int attempt = 1;; ++attempt) {
         const int fd =
             _sopen(path_.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT, _SH_DENYWR, _S_IREAD | _S_IWRITE);
@@ -112,11 +116,14 @@ void Logger::write(LogLevel level, const std::string& file, int line, const std:
             return;
         }
         const std::int64_t size = fileSize(path_);
-        if (size == sizeSeen || sizeSeen == -2) {
-            ++stalled;
+        if (size != sizeSeen) {
+            sizeSeen = size;
+            stalled = 0;
+            stalledSince = GetTickCount64();
         }
-        sizeSeen = size;
-        if (stalled == stalledAttempts || attempt == maxAttempts) {
+        ++stalled;
+        const bool stuck = stalled >= stalledAttempts && GetTickCount64() - stalledSince >= stalledMilliseconds;
+        if (stuck || attempt == maxAttempts) {
             return;
         }
         Sleep(1);
