@@ -183,20 +183,24 @@ public:
     explicit MutexHolder(bool abandon)
         : thread_([this, abandon] {
               HANDLE mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, "Global\\_MSIExecute");
-              WaitForSingleObject(mutex, INFINITE);
-              held_ = true;
+              // Bounded, so that a mutex kept by someone else fails the test instead of hanging it.
+              const DWORD result = WaitForSingleObject(mutex, 5000);
+              held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+              ready_ = true;
               while (!letGo_) {
                   Sleep(1);
               }
-              if (!abandon) {
+              if (held_ && !abandon) {
                   ReleaseMutex(mutex);
               }
               CloseHandle(mutex);
           }) {
-        while (!held_) {
+        while (!ready_) {
             Sleep(1);
         }
     }
+    // Whether the holder got the mutex.
+    bool held() const { return held_; }
     // Lets go (releases, or ends the thread still owning the mutex) and waits for that.
     void letGo() {
         letGo_ = true;
@@ -209,6 +213,7 @@ public:
     }
 
 private:
+    std::atomic<bool> ready_{false};
     std::atomic<bool> held_{false};
     std::atomic<bool> letGo_{false};
     std::thread thread_;
@@ -245,6 +250,7 @@ TEST(WaitForInstallationCompletion, waitsForTheInstallerMutexAndGivesItBack) {
     }
     {
         MutexHolder holder(false);
+        ASSERT_TRUE(holder.held()) << "a wait of ours kept the mutex";
         auto records = recordsOf([] { EXPECT_FALSE(msi::waitForInstallationCompletion(50)); });
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(records[0].level, "INFO");
@@ -258,6 +264,7 @@ TEST(WaitForInstallationCompletion, waitsForTheInstallerMutexAndGivesItBack) {
     }
     {
         MutexHolder holder(true);
+        ASSERT_TRUE(holder.held()) << "a wait of ours kept the mutex";
         holder.letGo();  // the holder ends while owning the mutex
         const auto records = recordsOf([] { EXPECT_TRUE(msi::waitForInstallationCompletion(1000)); });
         ASSERT_EQ(records.size(), 1u);
