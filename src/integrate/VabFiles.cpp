@@ -4,15 +4,12 @@
 #include <stdexcept>
 
 #include "diag/VdsError.h"
+#include "platform/FileUtils.h"
 #include "platform/SysInfo.h"
 
 namespace VabFiles {
 
 namespace {
-
-// The runtime sub-folder and the list entries are relative pieces without outer
-// separators, and home directories come normalized, so one backslash joins them.
-std::string below(const std::string& folder, const std::string& relative) { return folder + "\\" + relative; }
 
 const std::vector<std::string> files64 = {
     "bin\\WindowsVabBridge-64.dll",
@@ -48,8 +45,7 @@ std::vector<std::string> getVabFiles(const InstalledVesk& product) {
 }
 
 std::string runtimeFolder(const InstalledVesk& product) {
-    const std::string subdir = product.bundle.runtimeSubdir();
-    return subdir.empty() ? product.homeDir : below(product.homeDir, subdir);
+    return FileUtils::join(product.homeDir, product.bundle.runtimeSubdir());
 }
 
 std::vector<std::string> getOtherArchVabFiles(const InstalledVesk& product) {
@@ -65,10 +61,8 @@ std::vector<std::string> getOtherArchVabFiles(const InstalledVesk& product) {
     std::sort(others.begin(), others.end());
     others.erase(std::unique(others.begin(), others.end()), others.end());
     const std::string subdir = product.bundle.runtimeSubdir();
-    if (!subdir.empty()) {
-        for (std::string& file : others) {
-            file = below(subdir, file);
-        }
+    for (std::string& file : others) {
+        file = FileUtils::join(subdir, file);
     }
     return others;
 }
