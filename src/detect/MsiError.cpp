@@ -6,43 +6,14 @@
 #include "diag/CatchAndLog.h"
 #include "diag/ErrorText.h"
 #include "diag/Logger.h"
-#include "diag/SysError.h"
 #include "diag/VdsError.h"
 #include "diag/tstrings.h"
 #include "platform/SysInfo.h"
+#include "win/Resource.h"
 
 namespace msi {
 
 namespace {
-
-// Entry `id` of the string table of `module` (a library loaded as a data file) in the
-// ANSI code page; empty when the entry is empty. A missing table block throws.
-std::string loadString(HMODULE module, WORD id) {
-    const std::string name = "#" + tstrings::toDecimal(id / 16 + 1);
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id / 16 + 1), MAKEINTRESOURCEA(6));
-    HGLOBAL loaded = resource == nullptr ? nullptr : LoadResource(module, resource);
-    if (loaded == nullptr) {
-        const DWORD code = GetLastError();
-        VDS_THROW(SysError, "msi::makeMessage",
-                  std::string(resource == nullptr ? "cannot find resource" : "cannot load resource") +
-                      " (name='" + name + "', type='#6')",
-                  resource == nullptr ? reinterpret_cast<const void*>(FindResourceA)
-                                      : reinterpret_cast<const void*>(LoadResource),
-                  code);
-    }
-    // A block holds 16 entries, each a character count and that many UTF-16 characters.
-    const auto* entry = static_cast<const WCHAR*>(LockResource(loaded));
-    const DWORD size = SizeofResource(module, resource) / sizeof(WCHAR);
-    const WCHAR* const end = entry + size;
-    for (int skip = id % 16; skip > 0 && entry < end; --skip) {
-        entry += 1 + *entry;
-    }
-    if (entry >= end || entry + 1 + *entry > end) {
-        VDS_THROW(std::runtime_error, "msi::makeMessage",
-                  "string table block " + name + " is shorter than entry " + tstrings::toDecimal(id));
-    }
-    return tstrings::toAnsi(std::wstring(entry + 1, *entry));
-}
 
 struct LibraryDeleter {
     void operator()(HMODULE library) const { FreeLibrary(library); }
@@ -63,7 +34,7 @@ std::string statusDescription(std::int32_t status) {
     }
     std::string description;
     try {
-        const std::string text = loadString(library.get(), static_cast<WORD>(status));
+        const std::string text = Resource(static_cast<WORD>(status), library.get()).getString();
         if (!text.empty()) {
             description = "(" + text + ")";
         }

@@ -73,7 +73,7 @@ TEST_F(MessageLibraryTest, missingTextsLeaveTheBareStatus) {
     EXPECT_EQ(missing[0].level, "ERROR");
     EXPECT_EQ(missing[0].function, "msi::makeMessage");
     EXPECT_TRUE(missing[0].message.starts_with("Exception with message '")) << missing[0].message;
-    EXPECT_NE(missing[0].message.find("cannot find resource (name='#313', type='#6')"), std::string::npos)
+    EXPECT_NE(missing[0].message.find("cannot find resource (name='#5000', type='#6')"), std::string::npos)
         << missing[0].message;
 }
 
