@@ -20,6 +20,8 @@ public:
     DWORD wait();
 
     DWORD id() const { return processId_; }
+    // The process handle, for waiting on the child together with other objects.
+    HANDLE handle() const { return process_; }
 
 private:
     HANDLE process_ = nullptr;

@@ -1,0 +1,109 @@
+#!/usr/bin/env python3
+"""Benchmark of bspatch.exe against Debian's bspatch on a large related pair.
+
+Run it through the build (builds bspatch.exe first, keeps its data in the build folder):
+
+    cmake --build build --target bench_bspatch
+
+or directly:
+
+    bench/bspatch/bench_bspatch.py --exe build/tools/bspatch/bspatch.exe --data build/bench/bspatch/data
+
+The first run generates the old and new files (tests/bspatch/gen_pair.py) and makes the
+patch with Debian's bsdiff, which takes a minute and about 1 GB of memory; later runs
+reuse them. Each tool then applies the patch several times; the best wall time and the
+peak resident memory (GNU time's maximum RSS, which for our program includes Wine's own
+share) are reported, with the ratio of the times. Both outputs must equal the new file.
+The goal is our time <= 0.7 x Debian's. Wine runs in a prefix of its own inside the data
+folder, kept warm by a persistent wineserver while the benchmark runs, so that the
+times compare the tools, not the first start of Wine.
+"""
+import argparse
+import filecmp
+import os
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+HERE = pathlib.Path(__file__).resolve().parent
+GENERATOR = HERE.parent.parent / "tests" / "bspatch" / "gen_pair.py"
+
+
+def prepare(data, size, seed):
+    old, new, patch = (data / f"{size}-{seed}.{suffix}" for suffix in ("old", "new", "patch"))
+    if not (old.exists() and new.exists()):
+        print(f"generating a related pair of about {size} bytes ...", flush=True)
+        subprocess.run([sys.executable, GENERATOR, "related", size, str(seed), old, new], check=True)
+        patch.unlink(missing_ok=True)
+    if not patch.exists():
+        print("making the patch with bsdiff (once) ...", flush=True)
+        subprocess.run(["bsdiff", old, new, patch.with_suffix(".partial")], check=True)
+        patch.with_suffix(".partial").rename(patch)
+    return old, new, patch
+
+
+def measure(command, env):
+    """Wall seconds and peak RSS in MiB of one run."""
+    # Files, not pipes: Wine's service processes inherit the descriptors and would keep
+    # a pipe open long after the program ended.
+    with tempfile.NamedTemporaryFile("r") as timing, tempfile.TemporaryFile("w+") as output:
+        status = subprocess.run(["/usr/bin/time", "-o", timing.name, "-f", "%e %M", *command], env=env,
+                                stdin=subprocess.DEVNULL, stdout=output, stderr=output).returncode
+        if status != 0:
+            output.seek(0)
+            sys.exit(f"failed: {' '.join(map(str, command))}\n{output.read()}")
+        seconds, kilobytes = timing.read().split()
+    return float(seconds), int(kilobytes) / 1024
+
+
+def best_of(runs, command, output, expected, env):
+    samples = []
+    for _ in range(runs):
+        output.unlink(missing_ok=True)
+        samples.append(measure(command, env))
+        if not filecmp.cmp(output, expected, shallow=False):
+            sys.exit(f"{output} differs from {expected}")
+    return min(s[0] for s in samples), max(s[1] for s in samples)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--exe", required=True, type=pathlib.Path, help="our bspatch.exe")
+    parser.add_argument("--data", required=True, type=pathlib.Path, help="folder for the cached pair and patch")
+    parser.add_argument("--size", default="48M", help="approximate size of the old file (default 48M)")
+    parser.add_argument("--seed", type=int, default=11)
+    parser.add_argument("--runs", type=int, default=3)
+    args = parser.parse_args()
+
+    args.data.mkdir(parents=True, exist_ok=True)
+    old, new, patch = prepare(args.data, args.size, args.seed)
+
+    env = dict(os.environ, WINEPREFIX=str(args.data / "wineprefix"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.pop("DISPLAY", None)
+    if not (args.data / "wineprefix").exists():
+        subprocess.run(["wineboot", "--init"], env=env, check=True, capture_output=True)
+    subprocess.run(["wineserver", "-p"], env=env)  # fails harmlessly when one is running already
+    try:
+        ours_out, debian_out = args.data / "out-ours", args.data / "out-debian"
+        ours_cmd = ["wine", args.exe.resolve(), old, ours_out, patch]
+        measure(ours_cmd, env)  # warm-up: loads Wine's libraries and the files into the cache
+        ours = best_of(args.runs, ours_cmd, ours_out, new, env)
+        debian = best_of(args.runs, ["bspatch", old, debian_out, patch], debian_out, new, env)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env)
+
+    mib = 1 << 20
+    print(f"old {old.stat().st_size / mib:.1f} MiB, new {new.stat().st_size / mib:.1f} MiB, "
+          f"patch {patch.stat().st_size / mib:.1f} MiB; best of {args.runs} runs")
+    print(f"{'tool':<28}{'time (s)':>10}{'peak RSS (MiB)':>16}")
+    print(f"{'bspatch.exe under Wine':<28}{ours[0]:>10.2f}{ours[1]:>16.1f}")
+    print(f"{'Debian bspatch':<28}{debian[0]:>10.2f}{debian[1]:>16.1f}")
+    ratio = ours[0] / debian[0]
+    print(f"time ratio ours/Debian: {ratio:.2f} (goal <= 0.70: {'met' if ratio <= 0.7 else 'missed'})")
+    budget = (old.stat().st_size + new.stat().st_size) / mib + 64
+    print(f"memory budget old + new + 64 MiB = {budget:.1f} MiB: {'within' if ours[1] <= budget else 'over'}")
+
+
+if __name__ == "__main__":
+    main()

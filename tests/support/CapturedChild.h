@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testsupport {
+
+// A child process whose standard output and error come back through a pipe, so a test
+// can wait for what the child says. The destructor ends a child that is still running.
+class CapturedChild {
+public:
+    explicit CapturedChild(const std::string& commandLine);
+    ~CapturedChild();
+    CapturedChild(const CapturedChild&) = delete;
+    CapturedChild& operator=(const CapturedChild&) = delete;
+
+    // Reads output until it contains `text` or `timeoutMs` passed; true when it appeared.
+    bool waitForOutput(const std::string& text, DWORD timeoutMs);
+
+    // Reads the output to its end, waits for the child and returns its exit code.
+    DWORD wait();
+
+    // Everything the child has written so far (as far as read).
+    const std::string& output() const { return output_; }
+
+private:
+    // Appends what the pipe holds without blocking; false once the child closed it.
+    bool readAvailable();
+
+    HANDLE process_ = nullptr;
+    HANDLE readEnd_ = nullptr;
+    bool finished_ = false;
+    std::string output_;
+};
+
+}  // namespace testsupport

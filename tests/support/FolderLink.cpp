@@ -1,0 +1,82 @@
+#include "support/FolderLink.h"
+
+#include <windows.h>
+
+#include "support/ChildProcess.h"
+
+namespace testsupport {
+
+namespace {
+
+bool isFolderLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+using UnixFileName = char* (*)(const wchar_t*);
+
+// Wine's Unix name of a Windows path; empty when unknown.
+std::string unixName(UnixFileName convert, const std::string& path) {
+    const std::wstring wide(path.begin(), path.end());
+    char* name = convert(wide.c_str());
+    if (name == nullptr) {
+        return {};
+    }
+    const std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Starts `commandLine` as a Unix program under Wine. Wine gives no handle that can be
+// waited for, so the caller watches for the program's effect instead.
+bool startUnixProgram(const std::string& commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::string mutableLine = commandLine;
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+bool appearsWithin(const std::string& link, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (!isFolderLink(link)) {
+        if (GetTickCount() - start > milliseconds) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string makeFolderLink(const std::string& link, const std::string& target) {
+    constexpr DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | unprivileged) &&
+        isFolderLink(link)) {
+        return {};
+    }
+    const DWORD symbolicLinkError = GetLastError();
+    const auto convert = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) {
+        return "CreateSymbolicLinkA made no folder link (error " + std::to_string(symbolicLinkError) + ")";
+    }
+    const std::string unixLink = unixName(convert, link);
+    const std::string unixTarget = unixName(convert, target);
+    if (unixLink.empty() || unixTarget.empty() ||
+        !startUnixProgram("/bin/ln -s " + quoteArgument(unixTarget) + " " + quoteArgument(unixLink)) ||
+        !appearsWithin(link, 30000)) {
+        return "neither CreateSymbolicLinkA nor a Unix symbolic link gave a folder link";
+    }
+    return {};
+}
+
+}  // namespace testsupport

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// Makes `link` a symbolic link to the folder `target`: with CreateSymbolicLinkA where
+// Windows allows it, else under Wine as a Unix symbolic link (which Wine shows as a folder
+// with the reparse-point attribute). Returns an empty string on success, or why no
+// folder link could be made here.
+std::string makeFolderLink(const std::string& link, const std::string& target);
+
+}  // namespace testsupport

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace bspatch {
+
+// An open Windows file handle, closed on scope exit. All I/O is raw binary: no text-mode
+// translation ever touches patch or image bytes.
+class File {
+public:
+    static File openForReading(const std::string& path);
+    // Opens an existing file (made by GetTempFileNameA, say) for writing, truncating it.
+    static File openForWriting(const std::string& path);
+
+    File(File&& other) noexcept;
+    File& operator=(File&&) = delete;
+    File(const File&) = delete;
+    ~File();
+
+    std::int64_t size() const;
+    void seek(std::int64_t offset);
+    // Reads up to `size` bytes; returns fewer only at the end of the file.
+    std::size_t readSome(void* buffer, std::size_t size);
+    // Reads exactly `size` bytes or throws.
+    void readExactly(void* buffer, std::size_t size);
+    void writeAll(const void* data, std::size_t size);
+    // Closes now so that close errors (lost delayed writes) are reported, not ignored.
+    void close();
+
+    const std::string& path() const noexcept { return path_; }
+
+private:
+    File(void* handle, std::string path) noexcept : handle_(handle), path_(std::move(path)) {}
+
+    void* handle_;
+    std::string path_;
+};
+
+}  // namespace bspatch
