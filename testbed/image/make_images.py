@@ -54,7 +54,7 @@ ARCHIVE_SHAPES = {
     "lib/ext/localedata.vpk": (30, 6000),
 }
 # The realistic size: about 146 MB of new image, like the product's.
-SIZES = {"small": (1, 1), "realistic": (12, 4)}  # (entry count factor, entry size factor)
+SIZES = {"small": (1, 1), "realistic": (21, 4)}  # (entry count factor, entry size factor)
 
 IMAGE_NAMES = ("baseimagefam8", "newimage", "diff")
 
