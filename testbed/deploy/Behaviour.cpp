@@ -12,7 +12,8 @@ std::wstring widen(const std::string& text) {
     if (text.empty()) {
         return {};
     }
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
@@ -39,7 +40,8 @@ Behaviour Behaviour::load(const std::wstring& path, const std::string& entryPoin
     for (int number = 1; std::getline(in, raw); ++number) {
         const std::string line = trim(raw);
         const auto malformed = [&]() {
-            return std::runtime_error("line " + std::to_string(number) + " of the behaviour file is malformed: " + line);
+            return std::runtime_error("line " + std::to_string(number) +
+                                      " of the behaviour file is malformed: " + line);
         };
         if (line.empty() || line[0] == '#') {
             continue;

@@ -62,7 +62,8 @@ void describeCommands(std::ostream& line, const InstallCommands* commands) {
         return;
     }
     line << " commands.version=" << commands->version << " commands.maxCmds=" << commands->maxCmds
-         << " commands.cmdCnt=" << commands->cmdCnt << " commands.cmds=" << (commands->cmds ? "set" : "(null)");
+         << " commands.cmdCnt=" << commands->cmdCnt
+         << " commands.cmds=" << (commands->cmds ? "set" : "(null)");
 }
 
 // Fills the caller's array up to its capacity; the count tells the whole answer, so a
@@ -97,11 +98,13 @@ int answer(const char* entryPoint, InstallHints* hints, InstallCommands* command
         if (result) {
             returnCommands(commands, lastAnswer);
         }
-        line << " result=" << (result ? "TRUE" : "FALSE") << " returned=" << (result ? lastAnswer.commands.size() : 0);
+        line << " result=" << (result ? "TRUE" : "FALSE")
+             << " returned=" << (result ? lastAnswer.commands.size() : 0);
     } catch (const std::exception& e) {
         line << " result=FALSE error=" << e.what();
     }
-    std::ofstream(besideLibrary(testbed::deployCallLog).c_str(), std::ios::app | std::ios::binary) << line.str() << "\n";
+    std::ofstream(besideLibrary(testbed::deployCallLog).c_str(), std::ios::app | std::ios::binary)
+        << line.str() << "\n";
     return result;
 }
 

@@ -9,9 +9,9 @@ struct InstallHints {
     std::uint32_t size;
     std::uint32_t version;
     std::uint32_t reserved;
-    std::uint32_t webVesk;        // 0 default, 1 enable, 2 disable
-    std::uint32_t securityLevel;  // 0 default, 1 very high .. 4 low
-    std::uint32_t installType;    // 0 regular, 1 config, 2 post-install operation
+    std::uint32_t webVesk;                     // 0 default, 1 enable, 2 disable
+    std::uint32_t securityLevel;               // 0 default, 1 very high .. 4 low
+    std::uint32_t installType;                 // 0 regular, 1 config, 2 post-install operation
     std::uint32_t userWebVeskStatus;           // 0 ignore, 1 check the parameter value
     std::uint32_t userPreviousDecisionsExist;  // as above
     std::uint32_t clearUserPreviousDecisions;  // as above
@@ -53,7 +53,8 @@ static_assert(offsetof(InstallHints, clearUserPreviousDecisions) == 32);
 static_assert(offsetof(InstallHints, resetUserPreviousDecisions) == 36);
 static_assert(offsetof(InstallHints, systemConfig) == 40);
 static_assert(offsetof(InstallHints, daysOld) == 44);
-static_assert(offsetof(InstallHints, systemConfigParam) == 48 && sizeof(InstallHints::systemConfigParam) == 8);
+static_assert(offsetof(InstallHints, systemConfigParam) == 48 &&
+              sizeof(InstallHints::systemConfigParam) == 8);
 
 static_assert(sizeof(InstallCommand) == 48);
 static_assert(offsetof(InstallCommand, type) == 0);

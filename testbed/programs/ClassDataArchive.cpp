@@ -35,7 +35,8 @@ void dump(const std::string& home) {
     const std::string target = join(home, testbed::classDataArchive);
     const std::string folder = target.substr(0, target.find_last_of('\\'));
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        throw std::runtime_error("cannot create " + folder + " (error " + std::to_string(GetLastError()) + ")");
+        throw std::runtime_error("cannot create " + folder + " (error " + std::to_string(GetLastError()) +
+                                 ")");
     }
     // Written beside the target and renamed, so a failed run never leaves half an archive.
     const std::string partial = target + ".part";
@@ -54,7 +55,8 @@ void dump(const std::string& home) {
     if (!MoveFileExA(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD error = GetLastError();
         DeleteFileA(partial.c_str());
-        throw std::runtime_error("cannot rename " + partial + " to " + target + " (error " + std::to_string(error) + ")");
+        throw std::runtime_error("cannot rename " + partial + " to " + target + " (error " +
+                                 std::to_string(error) + ")");
     }
 }
 

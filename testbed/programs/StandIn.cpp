@@ -21,7 +21,8 @@ std::string programPath() {
     for (;;) {
         const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
-            throw std::runtime_error("GetModuleFileNameA failed with error " + std::to_string(GetLastError()));
+            throw std::runtime_error("GetModuleFileNameA failed with error " +
+                                     std::to_string(GetLastError()));
         }
         if (length < path.size()) {
             path.resize(length);

@@ -73,7 +73,8 @@ void inflateAll(std::FILE* in, std::FILE* out, const std::string& source, const 
         stream->avail_out = static_cast<uInt>(output.size());
         const int status = inflate(stream.get(), Z_NO_FLUSH);
         if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
-            throw std::runtime_error(source + " is damaged: " + (stream->msg ? stream->msg : "inflate error " + std::to_string(status)));
+            throw std::runtime_error(source + " is damaged: " +
+                                     (stream->msg ? stream->msg : "inflate error " + std::to_string(status)));
         }
         const std::size_t produced = output.size() - stream->avail_out;
         if (produced != 0 && std::fwrite(output.data(), 1, produced, out) != produced) {

@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
         return standin::fail("vunpack", e.what());
     }
     if (removeSource && !DeleteFileA(source.c_str())) {
-        return standin::fail("vunpack", target + " was expanded, but removing " + source + " failed with error " +
-                                            std::to_string(GetLastError()));
+        return standin::fail("vunpack", target + " was expanded, but removing " + source +
+                                            " failed with error " + std::to_string(GetLastError()));
     }
     return 0;
 }

@@ -28,7 +28,9 @@ std::vector<std::string> zipEntryNames(const std::string& path) {
         throw std::runtime_error("cannot open " + path);
     }
     const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const auto invalid = [&path](const char* what) { return std::runtime_error(path + " is not a zip archive: " + what); };
+    const auto invalid = [&path](const char* what) {
+        return std::runtime_error(path + " is not a zip archive: " + what);
+    };
 
     // The end record sits at the end, possibly followed by a comment of up to 64 KiB.
     if (data.size() < endRecordSize) {

@@ -23,8 +23,10 @@ protected:
         testbedfiles::copyFile(testbedfiles::binPath("deploy.dll"), bin.file("deploy.dll"));
         module = LoadLibraryA(bin.file("deploy.dll").c_str());
         ASSERT_NE(nullptr, module) << "error " << GetLastError();
-        registerDeploy = reinterpret_cast<DeployEntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, "RegisterDeployEx")));
-        unregisterDeploy = reinterpret_cast<DeployEntryPoint>(reinterpret_cast<void*>(GetProcAddress(module, "UnregisterDeployEx")));
+        registerDeploy = reinterpret_cast<DeployEntryPoint>(
+            reinterpret_cast<void*>(GetProcAddress(module, "RegisterDeployEx")));
+        unregisterDeploy = reinterpret_cast<DeployEntryPoint>(
+            reinterpret_cast<void*>(GetProcAddress(module, "UnregisterDeployEx")));
         ASSERT_NE(nullptr, registerDeploy);
         ASSERT_NE(nullptr, unregisterDeploy);
         // One slot more than the capacity, to see that the library stays inside it.
@@ -37,7 +39,9 @@ protected:
             FreeLibrary(module);
         }
     }
-    void behave(const std::string& text) { testbedfiles::writeFile(bin.file(testbed::deployBehaviour), text); }
+    void behave(const std::string& text) {
+        testbedfiles::writeFile(bin.file(testbed::deployBehaviour), text);
+    }
     std::string callLog() const { return testbedfiles::readFile(bin.file(testbed::deployCallLog)); }
 
     static InstallHints defaultHints() {
@@ -75,12 +79,17 @@ TEST_F(DeployTest, RecordsEveryFieldItReceivedOneLinePerCall) {
     EXPECT_EQ(TRUE, unregisterDeploy(&defaults, &empty));
 
     EXPECT_EQ(
-        "RegisterDeployEx size=56 version=4 reserved=7 webVesk=1 securityLevel=3 installType=2 userWebVeskStatus=11 "
-        "userPreviousDecisionsExist=12 clearUserPreviousDecisions=13 resetUserPreviousDecisions=14 systemConfig=1 "
-        "daysOld=30 systemConfigParam=\"C:\\cfg \xc3\xbc\" commands.version=0 commands.maxCmds=20 commands.cmdCnt=0 "
+        "RegisterDeployEx size=56 version=4 reserved=7 webVesk=1 securityLevel=3 installType=2 "
+        "userWebVeskStatus=11 "
+        "userPreviousDecisionsExist=12 clearUserPreviousDecisions=13 resetUserPreviousDecisions=14 "
+        "systemConfig=1 "
+        "daysOld=30 systemConfigParam=\"C:\\cfg \xc3\xbc\" commands.version=0 commands.maxCmds=20 "
+        "commands.cmdCnt=0 "
         "commands.cmds=set result=TRUE returned=0\n"
-        "UnregisterDeployEx size=56 version=4 reserved=0 webVesk=0 securityLevel=0 installType=0 userWebVeskStatus=0 "
-        "userPreviousDecisionsExist=0 clearUserPreviousDecisions=0 resetUserPreviousDecisions=0 systemConfig=0 "
+        "UnregisterDeployEx size=56 version=4 reserved=0 webVesk=0 securityLevel=0 installType=0 "
+        "userWebVeskStatus=0 "
+        "userPreviousDecisionsExist=0 clearUserPreviousDecisions=0 resetUserPreviousDecisions=0 "
+        "systemConfig=0 "
         "daysOld=0 systemConfigParam=(null) commands.version=0 commands.maxCmds=20 commands.cmdCnt=0 "
         "commands.cmds=set result=TRUE returned=0\n",
         callLog());
@@ -146,15 +155,32 @@ INSTANTIATE_TEST_SUITE_P(
         BehaviourCase{"Commands",
                       "# a delete with and without a target, and another type\n"
                       "command 2 C:\\Program Files\\Vesk\\old file.txt\n\ncommand 2\ncommand 7 C:\\other\n",
-                      false, TRUE, 3,
+                      false,
+                      TRUE,
+                      3,
                       {{2, L"C:\\Program Files\\Vesk\\old file.txt"}, {2, std::nullopt}, {7, L"C:\\other"}},
                       "result=TRUE returned=3"},
-        BehaviourCase{"SectionOfTheOtherEntryPoint", "[UnregisterDeployEx]\nresult FALSE\n", false, TRUE, 0, {},
+        BehaviourCase{"SectionOfTheOtherEntryPoint",
+                      "[UnregisterDeployEx]\nresult FALSE\n",
+                      false,
+                      TRUE,
+                      0,
+                      {},
                       "result=TRUE returned=0"},
         BehaviourCase{"SectionOfThisEntryPoint",
-                      "command 2 C:\\both\n[RegisterDeployEx]\ncommand 2 C:\\register\n[UnregisterDeployEx]\nresult FALSE\n",
-                      true, FALSE, 0, {}, "result=FALSE returned=0"},
-        BehaviourCase{"Malformed", "result MAYBE\n", false, FALSE, 0, {},
+                      "command 2 C:\\both\n[RegisterDeployEx]\ncommand 2 "
+                      "C:\\register\n[UnregisterDeployEx]\nresult FALSE\n",
+                      true,
+                      FALSE,
+                      0,
+                      {},
+                      "result=FALSE returned=0"},
+        BehaviourCase{"Malformed",
+                      "result MAYBE\n",
+                      false,
+                      FALSE,
+                      0,
+                      {},
                       "result=FALSE error=line 1 of the behaviour file is malformed: result MAYBE"}),
     [](const ::testing::TestParamInfo<BehaviourCase>& info) { return std::string(info.param.name); });
 

@@ -15,8 +15,8 @@ using testsupport::quoteArgument;
 TEST(TestbedPatchTest, OurPatchToolRebuildsTheNewImageByteExact) {
     testsupport::TempFolder work;
     const std::string rebuilt = work.file("newimage");
-    const std::string command = quoteArgument(BSPATCH_EXE) + " " + quoteArgument(imagePath("baseimagefam8")) + " " +
-                                quoteArgument(rebuilt) + " " + quoteArgument(imagePath("diff"));
+    const std::string command = quoteArgument(BSPATCH_EXE) + " " + quoteArgument(imagePath("baseimagefam8")) +
+                                " " + quoteArgument(rebuilt) + " " + quoteArgument(imagePath("diff"));
     ASSERT_EQ(0u, testsupport::runChild(command));
     const std::string expected = readFile(imagePath("newimage"));
     const std::string actual = readFile(rebuilt);

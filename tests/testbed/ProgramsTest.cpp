@@ -30,7 +30,8 @@ std::vector<std::string> split(const std::string& text, char separator) {
 std::string fileVersion(const std::string& path) {
     DWORD ignored = 0;
     std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &ignored));
-    if (block.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data())) {
+    if (block.empty() ||
+        !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data())) {
         return "no version block in " + path;
     }
     VS_FIXEDFILEINFO* info = nullptr;
@@ -38,8 +39,10 @@ std::string fileVersion(const std::string& path) {
     if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &size)) {
         return "no fixed file info in " + path;
     }
-    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionLS));
 }
 
 class ProgramTest : public ::testing::TestWithParam<const char*> {};
@@ -53,8 +56,8 @@ TEST_P(ProgramTest, CarriesTheTestbedVersionAndRuns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramTest,
-                         ::testing::Values("vesk.exe", "veskw.exe", "veskws.exe", "veskc.exe", "veskcpl.exe", "vmc.exe",
-                                           "vabswitch.exe", "vunpack.exe"),
+                         ::testing::Values("vesk.exe", "veskw.exe", "veskws.exe", "veskc.exe", "veskcpl.exe",
+                                           "vmc.exe", "vabswitch.exe", "vunpack.exe"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param).substr(0, std::string(info.param).find('.'));
                          });
@@ -79,8 +82,8 @@ protected:
 
 TEST_F(ClassDataDumpTest, WritesTheArchiveListingTheRuntimeArchive) {
     ASSERT_EQ(0u, dump());
-    const std::string expected =
-        std::string("VSA 1 ") + TESTBED_VERSION + "\n" + testbedfiles::readFile(testbedfiles::fixturePath("rt.entries.txt"));
+    const std::string expected = std::string("VSA 1 ") + TESTBED_VERSION + "\n" +
+                                 testbedfiles::readFile(testbedfiles::fixturePath("rt.entries.txt"));
     EXPECT_EQ(expected, testbedfiles::readFile(archive));
 }
 
@@ -117,8 +120,8 @@ TEST(CrtStandInTest, EachLoadsByFullPathAsItself) {
             continue;
         }
         using NameFunction = const char* (*)();
-        const auto standInName =
-            reinterpret_cast<NameFunction>(reinterpret_cast<void*>(GetProcAddress(module, "testbedStandInName")));
+        const auto standInName = reinterpret_cast<NameFunction>(
+            reinterpret_cast<void*>(GetProcAddress(module, "testbedStandInName")));
         if (standInName) {
             EXPECT_EQ(name + ".dll", standInName());
         } else {
@@ -143,7 +146,8 @@ TEST_P(MissingCrtTest, FailsToLoad) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, MissingCrtTest,
-                         ::testing::Values("api-ms-win-core-heap-l1-1-0", "ucrtbase", "vcruntime140", "msvcp140"),
+                         ::testing::Values("api-ms-win-core-heap-l1-1-0", "ucrtbase", "vcruntime140",
+                                           "msvcp140"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string name = info.param;
                              std::replace(name.begin(), name.end(), '-', '_');

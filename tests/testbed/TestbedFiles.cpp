@@ -39,6 +39,8 @@ void copyFile(const std::string& source, const std::string& target) {
     }
 }
 
-void makeFolders(const std::string& path) { std::filesystem::create_directories(std::filesystem::path(path)); }
+void makeFolders(const std::string& path) {
+    std::filesystem::create_directories(std::filesystem::path(path));
+}
 
 }  // namespace testbedfiles

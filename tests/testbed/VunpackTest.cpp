@@ -42,7 +42,8 @@ std::string sampleBytes(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = (i / 4096) % 2 ? static_cast<char>(random()) : static_cast<char>("vesk/lang/Object"[i % 16]);
+        bytes[i] =
+            (i / 4096) % 2 ? static_cast<char>(random()) : static_cast<char>("vesk/lang/Object"[i % 16]);
     }
     return bytes;
 }
@@ -104,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, VunpackDamagedTest,
     ::testing::Values(
         DamagedCase{"Truncated", [](const std::string& good) { return good.substr(0, good.size() / 2); }},
-        DamagedCase{"WithoutItsTrailer", [](const std::string& good) { return good.substr(0, good.size() - 8); }},
+        DamagedCase{"WithoutItsTrailer",
+                    [](const std::string& good) { return good.substr(0, good.size() - 8); }},
         DamagedCase{"WrongChecksum",
                     [](std::string good) {
                         good[good.size() - 8] ^= 0x5A;
@@ -115,8 +117,10 @@ INSTANTIATE_TEST_SUITE_P(
                         good[good.size() / 3] ^= 0xFF;
                         return good;
                     }},
-        DamagedCase{"TrailingGarbage", [](const std::string& good) { return good + "garbage after the stream"; }},
-        DamagedCase{"NotGzip", [](const std::string&) { return std::string("PK\x03\x04 a zip, not packed"); }},
+        DamagedCase{"TrailingGarbage",
+                    [](const std::string& good) { return good + "garbage after the stream"; }},
+        DamagedCase{"NotGzip",
+                    [](const std::string&) { return std::string("PK\x03\x04 a zip, not packed"); }},
         DamagedCase{"Empty", [](const std::string&) { return std::string(); }}),
     [](const ::testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.name); });
 
