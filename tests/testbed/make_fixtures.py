@@ -4,8 +4,8 @@ Python's own gzip and zip code, so that the tests compare our programs against a
 independent reading of the same bytes.
 
 usage: make_fixtures.py NEWIMAGE OUTDIR
-writes rt.pack (as in the image), rt.vpk (its expansion) and rt.entries.txt (the
-entry names of rt.vpk, one a line).
+writes rt.pack (as in the image), rt.vpk (its expansion), rt.entries.txt (the
+entry names of rt.vpk, one a line) and rt.manifest.txt (its META-INF/MANIFEST.MF).
 """
 import gzip
 import io
@@ -22,7 +22,9 @@ def main():
     expanded = gzip.decompress(packed)
     with zipfile.ZipFile(io.BytesIO(expanded)) as runtime:
         names = runtime.namelist()
-    for name, data in (("rt.pack", packed), ("rt.vpk", expanded), ("rt.entries.txt", "".join(n + "\n" for n in names).encode())):
+        manifest = runtime.read("META-INF/MANIFEST.MF")
+    for name, data in (("rt.pack", packed), ("rt.vpk", expanded), ("rt.entries.txt", "".join(n + "\n" for n in names).encode()),
+                       ("rt.manifest.txt", manifest)):
         with open(os.path.join(out, name), "wb") as stream:
             stream.write(data)
 
