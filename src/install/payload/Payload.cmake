@@ -1,17 +1,17 @@
 # The payload installer.exe carries is a build input:
 # - VESK_PAYLOAD_DIR names a folder with "diff" (the BSDIFF40 patch, resource 5),
 #   "bspatch.exe" (the patch tool, resource 7) and optionally "baseimagefam8" (the base
-#   image, resource 6). Left empty, the build generates a small payload of its own: a
-#   base image, a new image, the patch between them made with bsdiff, and our bspatch.exe.
+#   image, resource 6). Left empty, the build embeds the testbed payload: the patch
+#   from the testbed base image to the testbed new image, and our bspatch.exe.
 # - VESK_BASE_IMAGE_SHA256 lists the SHA-256 digests of base images that the install
-#   sequence accepts besides the product's two; the generated payload's base image is
-#   accepted too.
+#   sequence accepts besides the product's two; with the testbed payload, the testbed
+#   base image is accepted too.
 #
 # For the resource scripts and tests this file sets the global properties
 #   VESK_PAYLOAD_PATCH, VESK_PAYLOAD_TOOL  the files of resources 5 and 7;
 #   VESK_PAYLOAD_BASE_IMAGE                the base image the patch applies to (empty when
 #                                          the given payload folder has none);
-#   VESK_PAYLOAD_NEW_IMAGE                 the image the patch makes (generated payload only);
+#   VESK_PAYLOAD_NEW_IMAGE                 the image the patch makes (testbed payload only);
 #   VESK_PAYLOAD_CARRIES_BASE_IMAGE        whether installer.exe carries resource 6;
 # and the target vesk_payload, which makes the files.
 # vesk_payload_resource_script(<output.rc> <ids...>) writes a resource script with the
@@ -44,31 +44,19 @@ if(VESK_PAYLOAD_DIR)
   endif()
   add_custom_target(vesk_payload)
 else()
-  find_program(VESK_BSDIFF bsdiff REQUIRED)
+  # The testbed payload (testbed/payload): its patch turns the testbed base image into
+  # the testbed new image, runtime images that the install road handles for real. The
+  # testbed makes these files later in the same build; their paths are fixed.
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
-  set(_folder ${CMAKE_BINARY_DIR}/payload)
-  set(_patch ${_folder}/diff)
-  set(_tool ${_folder}/bspatch.exe)
-  # The base image stays out of the payload folder: installer.exe does not carry it.
-  set(_base_image ${CMAKE_BINARY_DIR}/payload-images/baseimagefam8)
-  set(_new_image ${CMAKE_BINARY_DIR}/payload-images/newimage)
+  set(_patch ${CMAKE_BINARY_DIR}/testbed/payload/diff)
+  set(_tool ${CMAKE_BINARY_DIR}/testbed/payload/bspatch.exe)
+  set(_base_image ${CMAKE_BINARY_DIR}/testbed/images/baseimagefam8)
+  set(_new_image ${CMAKE_BINARY_DIR}/testbed/images/newimage)
   set(_carried FALSE)
-  add_custom_command(
-    OUTPUT ${_patch} ${_base_image} ${_new_image}
-    COMMAND Python3::Interpreter ${_payload_scripts}/make_default_payload.py
-            ${VESK_BSDIFF} ${_patch} ${_base_image} ${_new_image}
-    DEPENDS ${_payload_scripts}/make_default_payload.py
-    COMMENT "Generating the default payload"
-    VERBATIM)
-  add_custom_command(
-    OUTPUT ${_tool}
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:bspatch> ${_tool}
-    DEPENDS bspatch
-    COMMENT "Copying bspatch.exe into the payload"
-    VERBATIM)
-  add_custom_target(vesk_payload DEPENDS ${_patch} ${_tool} ${_base_image} ${_new_image})
+  add_custom_target(vesk_payload)
+  add_dependencies(vesk_payload testbed_payload)
   list(APPEND _digest_arguments --file ${_base_image})
-  list(APPEND _digest_depends ${_base_image})
+  list(APPEND _digest_depends ${_base_image} testbed_images)
 endif()
 
 set(VESK_BASE_IMAGE_DIGESTS_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/BaseImageDigestsExtra.cpp)
