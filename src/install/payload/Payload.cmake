@@ -1,0 +1,111 @@
+# The payload installer.exe carries is a build input:
+# - VESK_PAYLOAD_DIR names a folder with "diff" (the BSDIFF40 patch, resource 5),
+#   "bspatch.exe" (the patch tool, resource 7) and optionally "baseimagefam8" (the base
+#   image, resource 6). Left empty, the build generates a small payload of its own: a
+#   base image, a new image, the patch between them made with bsdiff, and our bspatch.exe.
+# - VESK_BASE_IMAGE_SHA256 lists the SHA-256 digests of base images that the install
+#   sequence accepts besides the product's two; the generated payload's base image is
+#   accepted too.
+#
+# For the resource scripts and tests this file sets the global properties
+#   VESK_PAYLOAD_PATCH, VESK_PAYLOAD_TOOL  the files of resources 5 and 7;
+#   VESK_PAYLOAD_BASE_IMAGE                the base image the patch applies to (empty when
+#                                          the given payload folder has none);
+#   VESK_PAYLOAD_NEW_IMAGE                 the image the patch makes (generated payload only);
+#   VESK_PAYLOAD_CARRIES_BASE_IMAGE        whether installer.exe carries resource 6;
+# and the target vesk_payload, which makes the files.
+# vesk_payload_resource_script(<output.rc> <ids...>) writes a resource script with the
+# payload resources <ids> (5, 6, 7).
+
+set(VESK_PAYLOAD_DIR "" CACHE PATH
+  "Payload folder (diff, bspatch.exe, optional baseimagefam8); empty: generate a small payload")
+set(VESK_BASE_IMAGE_SHA256 "" CACHE STRING
+  "SHA-256 digests of base images accepted besides the product's two (;-separated)")
+
+set(_payload_scripts ${CMAKE_CURRENT_LIST_DIR})
+set(_digest_arguments ${VESK_BASE_IMAGE_SHA256})
+set(_digest_depends)
+
+if(VESK_PAYLOAD_DIR)
+  foreach(required diff bspatch.exe)
+    if(NOT EXISTS ${VESK_PAYLOAD_DIR}/${required})
+      message(FATAL_ERROR "VESK_PAYLOAD_DIR=${VESK_PAYLOAD_DIR} has no file ${required}")
+    endif()
+  endforeach()
+  set(_patch ${VESK_PAYLOAD_DIR}/diff)
+  set(_tool ${VESK_PAYLOAD_DIR}/bspatch.exe)
+  set(_new_image "")
+  if(EXISTS ${VESK_PAYLOAD_DIR}/baseimagefam8)
+    set(_base_image ${VESK_PAYLOAD_DIR}/baseimagefam8)
+    set(_carried TRUE)
+  else()
+    set(_base_image "")
+    set(_carried FALSE)
+  endif()
+  add_custom_target(vesk_payload)
+else()
+  find_program(VESK_BSDIFF bsdiff REQUIRED)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(_folder ${CMAKE_BINARY_DIR}/payload)
+  set(_patch ${_folder}/diff)
+  set(_tool ${_folder}/bspatch.exe)
+  # The base image stays out of the payload folder: installer.exe does not carry it.
+  set(_base_image ${CMAKE_BINARY_DIR}/payload-images/baseimagefam8)
+  set(_new_image ${CMAKE_BINARY_DIR}/payload-images/newimage)
+  set(_carried FALSE)
+  add_custom_command(
+    OUTPUT ${_patch} ${_base_image} ${_new_image}
+    COMMAND Python3::Interpreter ${_payload_scripts}/make_default_payload.py
+            ${VESK_BSDIFF} ${_patch} ${_base_image} ${_new_image}
+    DEPENDS ${_payload_scripts}/make_default_payload.py
+    COMMENT "Generating the default payload"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT ${_tool}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:bspatch> ${_tool}
+    DEPENDS bspatch
+    COMMENT "Copying bspatch.exe into the payload"
+    VERBATIM)
+  add_custom_target(vesk_payload DEPENDS ${_patch} ${_tool} ${_base_image} ${_new_image})
+  list(APPEND _digest_arguments --file ${_base_image})
+  list(APPEND _digest_depends ${_base_image})
+endif()
+
+set(VESK_BASE_IMAGE_DIGESTS_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/BaseImageDigestsExtra.cpp)
+add_custom_command(
+  OUTPUT ${VESK_BASE_IMAGE_DIGESTS_SOURCE}
+  COMMAND Python3::Interpreter ${_payload_scripts}/make_base_image_digests.py
+          ${VESK_BASE_IMAGE_DIGESTS_SOURCE} ${_digest_arguments}
+  DEPENDS ${_payload_scripts}/make_base_image_digests.py ${_digest_depends}
+  COMMENT "Listing the accepted base image digests"
+  VERBATIM)
+
+set_property(GLOBAL PROPERTY VESK_PAYLOAD_PATCH ${_patch})
+set_property(GLOBAL PROPERTY VESK_PAYLOAD_TOOL ${_tool})
+set_property(GLOBAL PROPERTY VESK_PAYLOAD_BASE_IMAGE "${_base_image}")
+set_property(GLOBAL PROPERTY VESK_PAYLOAD_NEW_IMAGE "${_new_image}")
+set_property(GLOBAL PROPERTY VESK_PAYLOAD_CARRIES_BASE_IMAGE ${_carried})
+
+function(vesk_payload_resource_script output)
+  get_property(patch GLOBAL PROPERTY VESK_PAYLOAD_PATCH)
+  get_property(tool GLOBAL PROPERTY VESK_PAYLOAD_TOOL)
+  get_property(base GLOBAL PROPERTY VESK_PAYLOAD_BASE_IMAGE)
+  set(file_5 ${patch})
+  set(file_6 ${base})
+  set(file_7 ${tool})
+  string(CONCAT lines "// Payload resources, written by the build. Do not edit.\n#include <winresrc.h>\n"
+                "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US\n")
+  set(files)
+  foreach(id IN LISTS ARGN)
+    if(NOT id MATCHES "^[567]$")
+      message(FATAL_ERROR "vesk_payload_resource_script: ${id} is not a payload resource (5, 6, 7)")
+    endif()
+    if(NOT file_${id})
+      message(FATAL_ERROR "vesk_payload_resource_script: the payload has no file for resource ${id}")
+    endif()
+    string(APPEND lines "${id} RCDATA \"${file_${id}}\"\n")
+    list(APPEND files ${file_${id}})
+  endforeach()
+  file(CONFIGURE OUTPUT ${output} CONTENT "${lines}" @ONLY)
+  set_property(SOURCE ${output} APPEND PROPERTY OBJECT_DEPENDS ${files})
+endfunction()
