@@ -9,17 +9,23 @@
 #include "HostileCases.h"
 #include "PatchBuilder.h"
 #include "PatchMutator.h"
-#include "TestFiles.h"
+
+#include "support/TempFolder.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <bzlib.h>
 
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <random>
 
 namespace {
+
+using testsupport::readFileBytes;
+using testsupport::writeFileText;
 
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 
@@ -137,18 +143,17 @@ TEST(BzipBlocks, CutsAStreamIntoIndependentBlocks) {
 // for; a crash, a hang or a wrong result fails these tests.
 void applyDamagedPatches(const std::string& old, const std::string& patch, const std::string& expected,
                          int runs, unsigned seed) {
-    testfiles::TempDir dir;
-    testfiles::write(dir / "old", old);
-    const std::string oldPath = (dir / "old").string(), newPath = (dir / "new").string(),
-                      patchPath = (dir / "patch").string();
+    const testsupport::TempFolder dir;
+    const std::string oldPath = dir.file("old"), newPath = dir.file("new"), patchPath = dir.file("patch");
+    writeFileText(oldPath, old);
     std::mt19937_64 random(seed);
     int refused = 0;
     for (int run = 0; run < runs; ++run) {
-        testfiles::write(dir / "patch", mutatePatch(patch, random));
+        writeFileText(patchPath, mutatePatch(patch, random));
         try {
             bspatch::applyPatchFile(oldPath, newPath, patchPath);
-            ASSERT_EQ(testfiles::read(dir / "new"), expected) << "run " << run;
-            std::filesystem::remove(dir / "new");
+            ASSERT_EQ(readFileBytes(newPath), expected) << "run " << run;
+            std::filesystem::remove(newPath);
         } catch (const std::exception& error) {
             ++refused;
             ASSERT_EQ(dir.listing(), "old patch") << "run " << run << ": " << error.what();
@@ -158,10 +163,10 @@ void applyDamagedPatches(const std::string& old, const std::string& patch, const
 }
 
 TEST(ApplyPatchFile, DamagedPatchesFailCleanly) {
-    const auto fixtures = testfiles::fromEnvironment("BSPATCH_FIXTURES");
-    applyDamagedPatches(testfiles::read(fixtures / "small-related.old"),
-                        testfiles::read(fixtures / "small-related.patch"),
-                        testfiles::read(fixtures / "small-related.new"), 1000, 7);
+    const std::string fixtures = testsupport::windowsPathFromEnvironment("BSPATCH_FIXTURES");
+    applyDamagedPatches(readFileBytes(fixtures + "\\small-related.old"),
+                        readFileBytes(fixtures + "\\small-related.patch"),
+                        readFileBytes(fixtures + "\\small-related.new"), 1000, 7);
 }
 
 // The same for streams of several blocks, which take the parallel path and its fallback.

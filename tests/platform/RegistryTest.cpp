@@ -6,32 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "diag/Logger.h"
+#include "LogCapture.h"
 #include "diag/SysError.h"
-#include "support/LogRecords.h"
 #include "support/RegistryArea.h"
 
 namespace {
 
-using testsupport::LogRecord;
+using platformtest::logRecordsOf;
+using platformtest::messagesOf;
 using testsupport::RegistryArea;
-
-// The records that `action` adds to the process log.
-template <class Action>
-std::vector<LogRecord> recordsOf(Action action) {
-    const std::string& path = Logger::instance().path();
-    const std::uint64_t start = testsupport::fileSize(path);
-    action();
-    return testsupport::readLogRecords(path, start);
-}
-
-std::vector<std::string> messagesOf(const std::vector<LogRecord>& records) {
-    std::vector<std::string> messages;
-    for (const LogRecord& record : records) {
-        messages.push_back(record.message);
-    }
-    return messages;
-}
 
 // Writes raw value data below HKCU, bypassing the class under test.
 void writeRaw(const std::string& subKey, const std::string& name, DWORD type, const std::string& bytes) {
@@ -95,7 +78,7 @@ TEST(RegistryTest, RootObjectsOnSixtyFourBitWindows) {
 
 TEST(RegistryTest, ValueNameWithPathCreatesTheKeysOnTheWay) {
     RegistryArea area;
-    const auto records = recordsOf([&] { Registry::HKCU64.setString(area.path("A\\B/Name"), "value"); });
+    const auto records = logRecordsOf([&] { Registry::HKCU64.setString(area.path("A\\B/Name"), "value"); });
     EXPECT_EQ(readRaw(area.path("A\\B"), "Name"), std::make_pair(DWORD{REG_SZ}, std::string("value", 6)));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, "TRACE");
@@ -175,7 +158,7 @@ TEST(RegistryTest, WritesAndTheirLogLines) {
     RegistryArea area;
     const Registry key(Registry::HKCU64, area.subKey(), Registry::Write);
     const std::string path = "HKCU64\\" + area.subKey();
-    const auto records = recordsOf([&] {
+    const auto records = logRecordsOf([&] {
         key.setDword("Number", 0xFFFFFFFF);
         key.setExpandString("Expand", "%TEMP%\\vesk");
         key.setString("", "default");
@@ -201,7 +184,7 @@ TEST(RegistryTest, LongStringsAreCutInTheLog) {
         for (std::size_t i = 0; i < length; ++i) {
             value += static_cast<char>('a' + i % 26);
         }
-        const auto records = recordsOf([&] { key.setString("Long", value); });
+        const auto records = logRecordsOf([&] { key.setString("Long", value); });
         const std::string logged =
             length <= 1024 ? "[" + value + "]"
                            : "[" + value.substr(0, 1024) + "...]; length=" + std::to_string(length);
@@ -224,7 +207,7 @@ TEST(RegistryTest, DeletingValues) {
     RegistryArea area;
     Registry::HKCU64.setString(area.path("Key\\Name"), "x");
     const std::string path = "HKCU64\\" + area.path("Key\\Name");
-    const auto records = recordsOf([&] {
+    const auto records = logRecordsOf([&] {
         EXPECT_EQ(Registry::HKCU64.deleteValue(area.path("Key\\Name")), ERROR_SUCCESS);
         EXPECT_EQ(Registry::HKCU64.deleteValue(area.path("Key\\Name")), ERROR_FILE_NOT_FOUND);
         EXPECT_EQ(Registry::HKCU64.deleteValue(area.path("Missing\\Name")), ERROR_FILE_NOT_FOUND);
@@ -245,7 +228,7 @@ TEST(RegistryTest, DeletingKeys) {
     EXPECT_NE(key.deleteSubkey("Tree"), ERROR_SUCCESS);
     EXPECT_TRUE(key.hasSubkey("Tree\\Child"));
 
-    const auto records = recordsOf([&] {
+    const auto records = logRecordsOf([&] {
         EXPECT_EQ(key.deleteSubkey("Leaf"), ERROR_SUCCESS);
         EXPECT_EQ(key.deleteKeyTree("Tree"), ERROR_SUCCESS);
         EXPECT_EQ(key.deleteKeyTree("Tree"), ERROR_FILE_NOT_FOUND);

@@ -6,25 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "LogCapture.h"
 #include "diag/ComError.h"
 #include "diag/ErrorText.h"
-#include "diag/Logger.h"
 #include "diag/SysError.h"
 #include "diag/tstrings.h"
 #include "support/ChildProcess.h"
-#include "support/LogRecords.h"
 #include "support/TempFolder.h"
 
 namespace {
-
-// The records that `action` adds to the process log.
-template <class Action>
-std::vector<testsupport::LogRecord> recordsOf(Action action) {
-    const std::string& path = Logger::instance().path();
-    const std::uint64_t start = testsupport::fileSize(path);
-    action();
-    return testsupport::readLogRecords(path, start);
-}
 
 TEST(SysInfoTest, VersionRecordIsFilledBeforeTheTestsRun) {
     const OSVERSIONINFOEXW& record = SysInfo::osVersion();
@@ -47,7 +37,7 @@ TEST(SysInfoTest, GetVersionExFailureIsLoggedAndAnsweredFalse) {
     OSVERSIONINFOEXW record{};
     record.dwOSVersionInfoSize = 3;  // a size GetVersionExW refuses
     bool answer = true;
-    const auto records = recordsOf([&] { answer = SysInfo::initWithGetVersionEx(record); });
+    const auto records = platformtest::logRecordsOf([&] { answer = SysInfo::initWithGetVersionEx(record); });
     EXPECT_FALSE(answer);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, "ERROR");

@@ -1,5 +1,6 @@
 #include "support/CapturedChild.h"
 
+#include <climits>
 #include <stdexcept>
 
 namespace testsupport {
@@ -82,14 +83,29 @@ bool CapturedChild::waitForOutput(const std::string& text, DWORD timeoutMs) {
     }
 }
 
-DWORD CapturedChild::wait() {
+std::optional<DWORD> CapturedChild::waitFor(DWORD timeoutMs) {
+    const ULONGLONG deadline = timeoutMs == INFINITE ? ULLONG_MAX : GetTickCount64() + timeoutMs;
+    // The pipe is emptied while the child runs, so a child that writes much never stalls
+    // on a full pipe.
+    for (;;) {
+        const DWORD state = WaitForSingleObject(process_, 10);
+        if (state == WAIT_OBJECT_0) {
+            break;
+        }
+        if (state != WAIT_TIMEOUT) {
+            fail("WaitForSingleObject");
+        }
+        readAvailable();
+        if (GetTickCount64() >= deadline) {
+            return std::nullopt;
+        }
+    }
+    finished_ = true;
     char chunk[4096];
     DWORD read = 0;
     while (ReadFile(readEnd_, chunk, sizeof chunk, &read, nullptr) && read > 0) {
         output_.append(chunk, read);
     }
-    WaitForSingleObject(process_, INFINITE);
-    finished_ = true;
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process_, &exitCode)) {
         fail("GetExitCodeProcess");

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace testsupport {
@@ -18,8 +19,12 @@ public:
     // Reads output until it contains `text` or `timeoutMs` passed; true when it appeared.
     bool waitForOutput(const std::string& text, DWORD timeoutMs);
 
-    // Reads the output to its end, waits for the child and returns its exit code.
-    DWORD wait();
+    // Reads the output to its end and waits for the child for `timeoutMs` at most: its
+    // full 32-bit exit code, or nothing when the time ran out (the destructor then ends it).
+    std::optional<DWORD> waitFor(DWORD timeoutMs);
+
+    // The same without a time limit.
+    DWORD wait() { return *waitFor(INFINITE); }
 
     // Everything the child has written so far (as far as read).
     const std::string& output() const { return output_; }

@@ -83,12 +83,18 @@ bool registerChildRoutine(const char* name, ChildRoutine routine) {
     return true;
 }
 
-std::string childCommandLine(const std::string& name, const std::vector<std::string>& arguments) {
-    std::string line = quoteArgument(selfPath()) + " " + childSwitch + " " + quoteArgument(name);
+std::string buildCommandLine(const std::string& program, const std::vector<std::string>& arguments) {
+    std::string line = quoteArgument(program);
     for (const std::string& argument : arguments) {
         line += " " + quoteArgument(argument);
     }
     return line;
+}
+
+std::string childCommandLine(const std::string& name, const std::vector<std::string>& arguments) {
+    std::vector<std::string> all = {childSwitch, name};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return buildCommandLine(selfPath(), all);
 }
 
 }  // namespace testsupport

@@ -35,6 +35,9 @@ DWORD runChild(const std::string& commandLine);
 // One argument quoted so that the C runtime of the child reads it back unchanged.
 std::string quoteArgument(const std::string& argument);
 
+// The command line that starts `program` with `arguments`, each quoted as needed.
+std::string buildCommandLine(const std::string& program, const std::vector<std::string>& arguments);
+
 // The path of the running test program.
 std::string selfPath();
 

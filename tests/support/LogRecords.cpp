@@ -1,9 +1,8 @@
 #include "support/LogRecords.h"
 
-#include <fstream>
-#include <iterator>
+#include "support/TestFiles.h"
+
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 
 namespace testsupport {
@@ -38,8 +37,7 @@ WORD field(const std::smatch& match, int index) { return static_cast<WORD>(std::
 }  // namespace
 
 std::string readFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return pathExists(path) ? readFileBytes(path) : std::string();
 }
 
 std::uint64_t fileSize(const std::string& path) {

@@ -31,4 +31,12 @@ std::uint64_t fileSize(const std::string& path);
 // layout exactly throws std::runtime_error naming the line.
 std::vector<LogRecord> readLogRecords(const std::string& path, std::uint64_t offset = 0);
 
+// The records that `action` adds to the log file at `path`.
+template <class Action>
+std::vector<LogRecord> recordsAddedBy(const std::string& path, Action action) {
+    const std::uint64_t start = fileSize(path);
+    action();
+    return readLogRecords(path, start);
+}
+
 }  // namespace testsupport

@@ -17,6 +17,9 @@ public:
     const std::string& path() const { return path_; }
     // The path of `name` inside the folder.
     std::string file(const std::string& name) const { return path_ + "\\" + name; }
+    // The names in the folder, sorted and separated by spaces: shows leftovers such as
+    // temporary files at a glance.
+    std::string listing() const;
 
 private:
     std::string path_;

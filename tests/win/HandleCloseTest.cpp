@@ -13,22 +13,13 @@
 
 namespace {
 
-// The records that `action` adds to the process log.
-template <class Action>
-std::vector<testsupport::LogRecord> recordsOf(Action action) {
-    const std::string& path = Logger::instance().path();
-    const std::uint64_t start = testsupport::fileSize(path);
-    action();
-    return testsupport::readLogRecords(path, start);
-}
-
 bool isOpen(HANDLE handle) {
     DWORD flags = 0;
     return GetHandleInformation(handle, &flags) != 0;
 }
 
 TEST(HandleCloseTest, NoHandleMeansNoCallAndNoRecord) {
-    const auto records = recordsOf([] {
+    const auto records = testsupport::recordsAddedBy(Logger::instance().path(), [] {
         // A call to CloseHandle would replace this last error.
         SetLastError(12345);
         closeHANDLE(INVALID_HANDLE_VALUE);
@@ -42,7 +33,7 @@ TEST(HandleCloseTest, NoHandleMeansNoCallAndNoRecord) {
 TEST(HandleCloseTest, FailedClosesAreLoggedNotThrown) {
     const auto bogusHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7ff4));
     const auto bogusKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7ff8));
-    const auto records = recordsOf([&] {
+    const auto records = testsupport::recordsAddedBy(Logger::instance().path(), [&] {
         closeHANDLE(bogusHandle);
         closeRegHandle(bogusKey);
     });
@@ -61,7 +52,7 @@ TEST(HandleCloseTest, FailedClosesAreLoggedNotThrown) {
 TEST(AutoHandleTest, ClosesItsHandleOnce) {
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
-    const auto records = recordsOf([&] {
+    const auto records = testsupport::recordsAddedBy(Logger::instance().path(), [&] {
         AutoHandle owner(event);
         EXPECT_TRUE(owner.valid());
         AutoHandle moved = std::move(owner);
