@@ -167,9 +167,7 @@ PhaseRun runImagePhase(const std::string& module, const std::string& home) {
     const std::uint64_t offset = testsupport::fileSize(logPath);
     PhaseRun run;
     testsupport::ProgressWatcher watcher(inputs.watcher);
-    testsupport::CapturedChild host(testsupport::quoteArgument(inputs.host) + " " +
-                                    testsupport::quoteArgument(module) + " " +
-                                    testsupport::quoteArgument(home) + " 64");
+    testsupport::CapturedChild host(testsupport::buildCommandLine(inputs.host, {module, home, "64"}));
     run.code = host.wait();
     run.output = host.output();
     run.progress = watcher.stop();
@@ -250,7 +248,7 @@ void seedCache(const std::string& content) {
     testsupport::writeFileText(cachedImage(), content);
 }
 
-void seedCacheWithBaseImage() { seedCache(testsupport::readFileText(inputs.baseImage)); }
+void seedCacheWithBaseImage() { seedCache(testsupport::readFileBytes(inputs.baseImage)); }
 
 std::string wrongImage() { return "not the base image the patch was made against\n"; }
 
@@ -283,7 +281,7 @@ TEST_F(ImagePhase, Success) {
     EXPECT_NE(run.output.find("cwd=" + cacheDir()), std::string::npos) << run.output;
     expectHome(home.path(), imageFiles(), {classDataArchive});
     EXPECT_EQ(entriesIn(cacheDir()), std::set<std::string>{"baseimagefam8"});
-    EXPECT_EQ(testsupport::readFileText(cachedImage()), testsupport::readFileText(inputs.baseImage));
+    EXPECT_EQ(testsupport::readFileBytes(cachedImage()), testsupport::readFileBytes(inputs.baseImage));
     ASSERT_FALSE(run.log.empty());
     EXPECT_EQ(run.log.front(), "TRACE -- InstallVRE() begin");
     EXPECT_TRUE(logged(run, "TRACE -- Cached baseimage present and checksum correct.  Proceed."))
@@ -336,7 +334,7 @@ TEST_F(ImagePhase, CachedImageWithWrongDigest) {
                          "ERROR Exception: cached checksum does NOT match' caught",
                          "ERROR -- Exec: error archiving baseimagefam file."});
     EXPECT_EQ(entriesIn(cacheDir()), std::set<std::string>{"baseimagefam8"});
-    EXPECT_EQ(testsupport::readFileText(cachedImage()), wrongImage());
+    EXPECT_EQ(testsupport::readFileBytes(cachedImage()), wrongImage());
     EXPECT_TRUE(filesBelow(home.path()).empty());
     expectProgress(run, {4}, {});
 }
@@ -348,7 +346,7 @@ TEST_F(ImagePhase, CarriedBaseImageReplacesTheCachedOneUnchecked) {
     const PhaseRun run = runImagePhase(inputs.withBaseImage, home.path());
 
     EXPECT_EQ(run.code, 0u) << run.output;
-    EXPECT_EQ(testsupport::readFileText(cachedImage()), testsupport::readFileText(inputs.baseImage));
+    EXPECT_EQ(testsupport::readFileBytes(cachedImage()), testsupport::readFileBytes(inputs.baseImage));
     EXPECT_EQ(entriesIn(cacheDir()), std::set<std::string>{"baseimagefam8"});
     EXPECT_FALSE(logged(run, "TRACE -- Cached baseimage present and checksum correct.  Proceed."));
     expectHome(home.path(), imageFiles(), {classDataArchive});
