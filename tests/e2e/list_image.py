@@ -6,7 +6,7 @@
 IMAGE is a zip archive laid out like a runtime home. OUTPUT gets one line per file:
 the path (with backslashes), a tab, the SHA-256 digest of its content, a tab, and for a
 packed archive (*.pack, a gzip stream) the SHA-256 digest of the expanded archive,
-otherwise "-".
+otherwise (also for a .pack file that is no gzip stream) "-".
 """
 import gzip
 import hashlib
@@ -24,7 +24,12 @@ def main(arguments):
             if info.is_dir():
                 continue
             data = image.read(info)
-            expanded = hashlib.sha256(gzip.decompress(data)).hexdigest() if info.filename.endswith(".pack") else "-"
+            expanded = "-"
+            if info.filename.endswith(".pack"):
+                try:
+                    expanded = hashlib.sha256(gzip.decompress(data)).hexdigest()
+                except (OSError, EOFError):
+                    pass  # not in the runtime's packed form
             lines.append("%s\t%s\t%s\n" % (info.filename.replace("/", "\\"), hashlib.sha256(data).hexdigest(), expanded))
     with open(arguments[1], "w", encoding="utf-8", newline="\n") as output:
         output.writelines(sorted(lines))
