@@ -71,9 +71,10 @@ void unzipImage(const WorkFolders& folders, const std::string& home, const Insta
     archive.extractAll(home, otherArchitectures);
 }
 
-// Steps 4 to 10 under operation 4: rebuild the new image from the payload and the base
-// image and unzip it into home. The working folder and the empty levels of the cache
-// go when the step ends, on every path; operation 4 ends just before that.
+// Operation 4: rebuilds the new image from the payload and the base image and unzips it
+// into home. The working folder and the empty levels of the cache go when the
+// operation ends, on every path (also when an exception leaves); the operation is
+// reported finished just before that.
 std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const std::string& home) {
     std::optional<CleanupList> cleanup(std::in_place, false);
     std::optional<security::SecurityDescriptor> descriptor;
@@ -89,7 +90,7 @@ std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const st
     }
 
     std::optional<progress::ClientOperation> operation(std::in_place, 4);
-    const auto fail = [&](std::int32_t code) {
+    const auto finish = [&](std::int32_t code) {
         operation.reset();
         cleanup.reset();
         return code;
@@ -97,12 +98,12 @@ std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const st
 
     if (!ExtractFiles(module, folders->workDir)) {
         LOG_ERROR(function, "-- Exec: Extracting files () failed.");
-        return fail(InstallResult::extractionFailed);
+        return finish(InstallResult::extractionFailed);
     }
 
     if (!succeeds([&] { BaseImage::stage(folders->cacheDir, folders->workDir, *descriptor); })) {
         LOG_ERROR(function, "-- Exec: error archiving baseimagefam file.");
-        return fail(InstallResult::extractionFailed);
+        return finish(InstallResult::extractionFailed);
     }
 
     const bool patched = applyPatch(*folders);
@@ -110,14 +111,14 @@ std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const st
     changeDirectory(folders->cacheDir);
     if (!patched) {
         LOG_ERROR(function, "-- Exec: Patching () failed.");
-        return fail(InstallResult::patchingFailed);
+        return finish(InstallResult::patchingFailed);
     }
 
     if (!succeeds([&] { unzipImage(*folders, home, product); })) {
         LOG_ERROR(function, "-- Exec: unzipping() failed.");
-        return fail(InstallResult::unzippingFailed);
+        return finish(InstallResult::unzippingFailed);
     }
-    return fail(InstallResult::success);
+    return finish(InstallResult::success);
 }
 
 bool unpackArchives(const std::string& home) {
