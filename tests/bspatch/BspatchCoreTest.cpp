@@ -110,7 +110,7 @@ std::string bunzip2(const std::vector<std::uint8_t>& stream, std::size_t expecte
 // original data, block by block, at every bit alignment the blocks happen to have.
 TEST(BzipBlocks, CutsAStreamIntoIndependentBlocks) {
     const std::string data =
-        multiBlockPatch().spec.extra + multiBlockPatch().spec.diff;  // 500,000 random bytes
+        multiBlockPatch().layout.extra + multiBlockPatch().layout.diff;  // 500,000 random bytes
     std::string stream = bzip2(data, 1);
     const std::uint64_t endOfData = stream.size() * 8;
     stream.append(bspatch::bzipblocks::kLookahead, '\0');
@@ -172,7 +172,7 @@ TEST(ApplyPatchFile, DamagedPatchesFailCleanly) {
 // The same for streams of several blocks, which take the parallel path and its fallback.
 TEST(ApplyPatchFile, DamagedMultiBlockPatchesFailCleanly) {
     const MultiBlockPatch multi = multiBlockPatch();
-    applyDamagedPatches(kHostileOld, buildPatch(multi.spec), multi.expectedNew, 300, 11);
+    applyDamagedPatches(kHostileOld, buildPatch(multi.layout), multi.expectedNew, 300, 11);
 }
 
 }  // namespace

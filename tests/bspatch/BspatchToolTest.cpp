@@ -169,7 +169,7 @@ TEST(BspatchTool, AppliesStreamsOfManyBlocks) {
     const MultiBlockPatch multi = multiBlockPatch();
     const testsupport::TempFolder dir;
     writeFileText(dir.file("old"), kHostileOld);
-    writeFileText(dir.file("patch"), buildPatch(multi.spec));
+    writeFileText(dir.file("patch"), buildPatch(multi.layout));
     const ChildResult result = runTool(dir.file("old"), dir.file("new"), dir.file("patch"));
     ASSERT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_EQ(readFileBytes(dir.file("new")), multi.expectedNew);

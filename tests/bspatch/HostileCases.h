@@ -26,7 +26,7 @@ inline const std::string kHostileOld = "0123456789abcdef";
 // A valid patch whose difference and extra blocks are bzip2 streams of several small
 // blocks each, so that their blocks are decompressed in parallel; applied to kHostileOld.
 struct MultiBlockPatch {
-    PatchSpec spec;
+    PatchLayout layout;
     std::string expectedNew;
 };
 MultiBlockPatch multiBlockPatch();

@@ -30,18 +30,18 @@ std::string bzip2(const std::string& data, int blockSize100k) {
     return compressed;
 }
 
-std::string buildPatch(const PatchSpec& spec) {
+std::string buildPatch(const PatchLayout& layout) {
     std::string control;
-    for (const auto& triple : spec.triples) {
+    for (const auto& triple : layout.triples) {
         for (std::int64_t value : triple) {
             control += encodeOfftin(value);
         }
     }
-    const std::string controlBlock = spec.rawControl.value_or(bzip2(control, spec.blockSize100k));
-    const std::string diffBlock = spec.rawDiff.value_or(bzip2(spec.diff, spec.blockSize100k));
-    const std::string extraBlock = spec.rawExtra.value_or(bzip2(spec.extra, spec.blockSize100k));
-    return spec.magic +
-           encodeOfftin(spec.controlLength.value_or(static_cast<std::int64_t>(controlBlock.size()))) +
-           encodeOfftin(spec.diffLength.value_or(static_cast<std::int64_t>(diffBlock.size()))) +
-           encodeOfftin(spec.newSize) + controlBlock + diffBlock + extraBlock;
+    const std::string controlBlock = layout.rawControl.value_or(bzip2(control, layout.blockSize100k));
+    const std::string diffBlock = layout.rawDiff.value_or(bzip2(layout.diff, layout.blockSize100k));
+    const std::string extraBlock = layout.rawExtra.value_or(bzip2(layout.extra, layout.blockSize100k));
+    return layout.magic +
+           encodeOfftin(layout.controlLength.value_or(static_cast<std::int64_t>(controlBlock.size()))) +
+           encodeOfftin(layout.diffLength.value_or(static_cast<std::int64_t>(diffBlock.size()))) +
+           encodeOfftin(layout.newSize) + controlBlock + diffBlock + extraBlock;
 }

@@ -9,7 +9,7 @@
 // Writes BSDIFF40 patches by hand, valid or deliberately broken: every header field can
 // be overridden and every block replaced by raw bytes, so that each way in which a hostile
 // patch can lie is one table row.
-struct PatchSpec {
+struct PatchLayout {
     std::string magic = "BSDIFF40";
     // (add length, extra length, old-position seek) triples of the control block.
     std::vector<std::array<std::int64_t, 3>> triples;
@@ -31,4 +31,4 @@ struct PatchSpec {
 // Eight bytes of the format's sign-magnitude integer.
 std::string encodeOfftin(std::int64_t value);
 std::string bzip2(const std::string& data, int blockSize100k = 9);
-std::string buildPatch(const PatchSpec& spec);
+std::string buildPatch(const PatchLayout& layout);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "platform/FileUtils.h"
 #include "support/HeldFile.h"
 #include "support/PendingRenames.h"
@@ -38,7 +38,7 @@ TEST(CleanupListTest, RunsFilesThenFolderContentsThenTreesThenEmptyFolders) {
     writeFileText(root + R"(\contents\c.txt)", "x");
     writeFileText(root + R"(\tree\sub\t.txt)", "x");
     writeFileText(root + R"(\f.txt)", "x");
-    const auto messages = platformtest::logMessagesOf([&] {
+    const auto messages = testsupport::logMessagesOf([&] {
         // Added in the reverse of the order they must run in: every entry can only
         // succeed after those of the lower kinds.
         CleanupList list(false);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "diag/SysError.h"
 #include "platform/BatchDeleter.h"
 #include "platform/DirectoryIterator.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "diag/SysError.h"
 #include "platform/DirectoryIterator.h"
 #include "support/HeldFile.h"
@@ -44,7 +44,7 @@ TEST(CreateDirsTest, CreatesEveryMissingLevelAndAcceptsExistingOnes) {
     FileUtils::createDirs(deep);
     EXPECT_TRUE(FileUtils::isDirectory(temp.file(R"(a\b\c)")));
     const auto messages =
-        platformtest::logMessagesOf([&] { FileUtils::createDirs(temp.file(R"(a\b\c\d)")); });
+        testsupport::logMessagesOf([&] { FileUtils::createDirs(temp.file(R"(a\b\c\d)")); });
     EXPECT_EQ(messages, std::vector<std::string>{"Created [" + temp.file(R"(a\b\c\d\)") + "] directory"});
 }
 
@@ -137,7 +137,7 @@ TEST(CopyFileTest, CreatesTheTargetFolderAndHonoursFailIfExists) {
     writeFileText(temp.file("source"), "content");
     const std::string target = temp.file(R"(new\folder\target)");
     const auto messages =
-        platformtest::logMessagesOf([&] { FileUtils::copyFile(temp.file("source"), target, true); });
+        testsupport::logMessagesOf([&] { FileUtils::copyFile(temp.file("source"), target, true); });
     EXPECT_EQ(readFileText(target), "content");
     EXPECT_EQ(messages.back(), "Copied [" + temp.file("source") + "] file to [" + target + "]");
 
@@ -201,7 +201,7 @@ TEST(MoveFileTest, LogsWhatWasMovedOrScheduled) {
     const testsupport::TempFolder temp;
     writeFileText(temp.file("a"), "x");
     FileUtils::createDirs(temp.file("dir"));
-    const auto messages = platformtest::logMessagesOf([&] {
+    const auto messages = testsupport::logMessagesOf([&] {
         FileUtils::moveFile(temp.file("a"), temp.file("b"), 0);
         FileUtils::moveFile(temp.file("dir"), temp.file("dir2"), 0);
         FileUtils::moveFile(temp.file("b"), temp.file("c"), MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -239,7 +239,7 @@ TEST(DeleteFileTest, AReadOnlyFileIsDeletedAfterItsAttributeIsCleared) {
     ASSERT_FALSE(DeleteFileA(path.c_str()));
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     bool deleted = false;
-    const auto messages = platformtest::logMessagesOf([&] { deleted = FileUtils::tryDeleteFile(path); });
+    const auto messages = testsupport::logMessagesOf([&] { deleted = FileUtils::tryDeleteFile(path); });
     EXPECT_TRUE(deleted);
     EXPECT_FALSE(pathExists(path));
     EXPECT_EQ(messages, (std::vector<std::string>{"Discarded R/O attribute from [" + path + "] file",
@@ -275,7 +275,7 @@ TEST(DeleteDirectoryTest, RemovesOnlyEmptyFoldersAndToleratesMissingOnes) {
     EXPECT_NE(std::string(error.what()).find("RemoveDirectory(" + temp.file("full") + ") failed"),
               std::string::npos);
     const auto messages =
-        platformtest::logMessagesOf([&] { FileUtils::deleteDirectory(temp.file(R"(full\sub)")); });
+        testsupport::logMessagesOf([&] { FileUtils::deleteDirectory(temp.file(R"(full\sub)")); });
     EXPECT_EQ(messages, std::vector<std::string>{"Deleted [" + temp.file(R"(full\sub)") + "] directory"});
     EXPECT_TRUE(FileUtils::tryDeleteDirectory(temp.file("missing")));
     EXPECT_TRUE(FileUtils::tryDeleteDirectory(temp.file(R"(missing\deeper)")));

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "diag/SysError.h"
 #include "support/RegistryArea.h"
 
 namespace {
 
-using platformtest::logRecordsOf;
-using platformtest::messagesOf;
+using testsupport::recordsOf;
+using testsupport::messagesOf;
 using testsupport::RegistryArea;
 
 // Writes raw value data below HKCU, bypassing the class under test.
@@ -78,7 +78,7 @@ TEST(RegistryTest, RootObjectsOnSixtyFourBitWindows) {
 
 TEST(RegistryTest, ValueNameWithPathCreatesTheKeysOnTheWay) {
     RegistryArea area;
-    const auto records = logRecordsOf([&] { Registry::HKCU64.setString(area.path("A\\B/Name"), "value"); });
+    const auto records = recordsOf([&] { Registry::HKCU64.setString(area.path("A\\B/Name"), "value"); });
     EXPECT_EQ(readRaw(area.path("A\\B"), "Name"), std::make_pair(DWORD{REG_SZ}, std::string("value", 6)));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, "TRACE");
@@ -158,7 +158,7 @@ TEST(RegistryTest, WritesAndTheirLogLines) {
     RegistryArea area;
     const Registry key(Registry::HKCU64, area.subKey(), Registry::Write);
     const std::string path = "HKCU64\\" + area.subKey();
-    const auto records = logRecordsOf([&] {
+    const auto records = recordsOf([&] {
         key.setDword("Number", 0xFFFFFFFF);
         key.setExpandString("Expand", "%TEMP%\\vesk");
         key.setString("", "default");
@@ -184,7 +184,7 @@ TEST(RegistryTest, LongStringsAreCutInTheLog) {
         for (std::size_t i = 0; i < length; ++i) {
             value += static_cast<char>('a' + i % 26);
         }
-        const auto records = logRecordsOf([&] { key.setString("Long", value); });
+        const auto records = recordsOf([&] { key.setString("Long", value); });
         const std::string logged =
             length <= 1024 ? "[" + value + "]"
                            : "[" + value.substr(0, 1024) + "...]; length=" + std::to_string(length);
@@ -207,7 +207,7 @@ TEST(RegistryTest, DeletingValues) {
     RegistryArea area;
     Registry::HKCU64.setString(area.path("Key\\Name"), "x");
     const std::string path = "HKCU64\\" + area.path("Key\\Name");
-    const auto records = logRecordsOf([&] {
+    const auto records = recordsOf([&] {
         EXPECT_EQ(Registry::HKCU64.deleteValue(area.path("Key\\Name")), ERROR_SUCCESS);
         EXPECT_EQ(Registry::HKCU64.deleteValue(area.path("Key\\Name")), ERROR_FILE_NOT_FOUND);
         EXPECT_EQ(Registry::HKCU64.deleteValue(area.path("Missing\\Name")), ERROR_FILE_NOT_FOUND);
@@ -228,7 +228,7 @@ TEST(RegistryTest, DeletingKeys) {
     EXPECT_NE(key.deleteSubkey("Tree"), ERROR_SUCCESS);
     EXPECT_TRUE(key.hasSubkey("Tree\\Child"));
 
-    const auto records = logRecordsOf([&] {
+    const auto records = recordsOf([&] {
         EXPECT_EQ(key.deleteSubkey("Leaf"), ERROR_SUCCESS);
         EXPECT_EQ(key.deleteKeyTree("Tree"), ERROR_SUCCESS);
         EXPECT_EQ(key.deleteKeyTree("Tree"), ERROR_FILE_NOT_FOUND);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 #include "diag/ComError.h"
 #include "diag/ErrorText.h"
 #include "diag/SysError.h"
@@ -37,7 +37,7 @@ TEST(SysInfoTest, GetVersionExFailureIsLoggedAndAnsweredFalse) {
     OSVERSIONINFOEXW record{};
     record.dwOSVersionInfoSize = 3;  // a size GetVersionExW refuses
     bool answer = true;
-    const auto records = platformtest::logRecordsOf([&] { answer = SysInfo::initWithGetVersionEx(record); });
+    const auto records = testsupport::recordsOf([&] { answer = SysInfo::initWithGetVersionEx(record); });
     EXPECT_FALSE(answer);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, "ERROR");

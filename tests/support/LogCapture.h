@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,13 +8,26 @@
 
 namespace testsupport {
 
-// The records that `action` adds to the process log (for suites that link vesk_diag).
+// The records that `action` adds to the process log, in order (for suites that link
+// vesk_diag).
 template <class Action>
 std::vector<LogRecord> recordsOf(Action&& action) {
-    const std::string& path = Logger::instance().path();
-    const std::uint64_t start = fileSize(path);
-    action();
-    return readLogRecords(path, start);
+    return recordsAddedBy(Logger::instance().path(), action);
+}
+
+// The messages of `records`, in order.
+inline std::vector<std::string> messagesOf(const std::vector<LogRecord>& records) {
+    std::vector<std::string> messages;
+    for (const LogRecord& record : records) {
+        messages.push_back(record.message);
+    }
+    return messages;
+}
+
+// The messages of the log records that `action` writes, in order.
+template <class Action>
+std::vector<std::string> logMessagesOf(Action&& action) {
+    return messagesOf(recordsOf(action));
 }
 
 }  // namespace testsupport
