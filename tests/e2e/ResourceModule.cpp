@@ -1,0 +1,2 @@
+// A module that exists for its resources: the tests load it as a data file.
+int main() { return 0; }
