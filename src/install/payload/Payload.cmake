@@ -22,6 +22,7 @@ set(VESK_PAYLOAD_DIR "" CACHE PATH
 set(VESK_BASE_IMAGE_SHA256 "" CACHE STRING
   "SHA-256 digests of base images accepted besides the product's two (;-separated)")
 
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(_payload_scripts ${CMAKE_CURRENT_LIST_DIR})
 set(_digest_arguments ${VESK_BASE_IMAGE_SHA256})
 set(_digest_depends)
@@ -47,7 +48,6 @@ else()
   # The testbed payload (testbed/payload): its patch turns the testbed base image into
   # the testbed new image, runtime images that the install road handles for real. The
   # testbed makes these files later in the same build; their paths are fixed.
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(_patch ${CMAKE_BINARY_DIR}/testbed/payload/diff)
   set(_tool ${CMAKE_BINARY_DIR}/testbed/payload/bspatch.exe)
   set(_base_image ${CMAKE_BINARY_DIR}/testbed/images/baseimagefam8)
