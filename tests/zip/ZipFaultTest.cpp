@@ -23,13 +23,14 @@ bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 TEST(ZipFaultTest, EntryNamesThatLeaveTheFolderAreRecognised) {
     for (const char* name : {"../x", "..\\x", "a/../../b", "a\\..", "..", "/abs", "\\abs",
-                             "\\\\server\\share\\x", "C:x", "C:\\x", "bin/a:stream", "a/.../b", "a/.. /b"}) {
+                             "\\\\server\\share\\x", "C:x", "C:\\x", "bin/a:stream", "a/.../b", "a/.. /b",
+                             "NUL", "bin/nul.txt", "con ", "Com1.dll", "a/LPT9/b", "CONOUT$"}) {
         EXPECT_FALSE(isSafeEntryName(name)) << name;
     }
     EXPECT_FALSE(isSafeEntryName(""));
     EXPECT_FALSE(isSafeEntryName(std::string("a\0/../../x", 10)));
-    for (const char* name :
-         {"a", "bin/vesk.exe", "a\\b.txt", "dir/", "a..b/c..", ".hidden/..x", "a/./b", ". ./x"}) {
+    for (const char* name : {"a", "bin/vesk.exe", "a\\b.txt", "dir/", "a..b/c..", ".hidden/..x", "a/./b",
+                             ". ./x", "null", "CONSOLE.txt", "com10", "lpt", "x.nul"}) {
         EXPECT_TRUE(isSafeEntryName(name)) << name;
     }
 }
@@ -37,8 +38,8 @@ TEST(ZipFaultTest, EntryNamesThatLeaveTheFolderAreRecognised) {
 TEST(ZipFaultTest, TraversalNamesFailBeforeAnythingIsWritten) {
     // The entry names of traversal_<i>.zip, in the order make_fixtures.py wrote them.
     const std::vector<std::string> names = {
-        "../../x.dll",   "..\\..\\x.dll", "/abs.txt",    "\\abs.txt",   "C:x.txt",
-        "a/../../b.txt", "bin/a:stream",  "a/.../b.txt", "a/.. /b.txt", ".."};
+        "../../x.dll",  "..\\..\\x.dll", "/abs.txt",    "\\abs.txt", "C:x.txt",     "a/../../b.txt",
+        "bin/a:stream", "a/.../b.txt",   "a/.. /b.txt", "..",        "bin/NUL.txt", "CON"};
     for (std::size_t i = 0; i < names.size(); ++i) {
         const testsupport::TempFolder outer;
         const std::string home = outer.file("inner\\home");

@@ -210,7 +210,8 @@ def crafted_archives():
     # traversal_<i>.zip holds a harmless entry and then entry name i of this list (the
     # tests list the same names in the same order).
     for i, name in enumerate(["../../x.dll", "..\\..\\x.dll", "/abs.txt", "\\abs.txt", "C:x.txt",
-                              "a/../../b.txt", "bin/a:stream", "a/.../b.txt", "a/.. /b.txt", ".."]):
+                              "a/../../b.txt", "bin/a:stream", "a/.../b.txt", "a/.. /b.txt", "..",
+                              "bin/NUL.txt", "CON"]):
         raw = RawZip()
         raw.add("ok.txt", b"harmless\n", method=0)
         raw.add(name, b"escaped\n", method=0)
