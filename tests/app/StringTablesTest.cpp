@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-// After windows.h, which it needs.
-#include <wincrypt.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -17,6 +14,7 @@
 #include <vector>
 
 #include "diag/tstrings.h"
+#include "support/Digest.h"
 #include "win/Resource.h"
 
 // Shared with the other resource checks of this program.
@@ -80,28 +78,6 @@ std::map<UINT, std::wstring> languageTexts(LANGID language) {
     return texts;
 }
 
-std::string sha1Hex(const std::string& data) {
-    HCRYPTPROV provider = 0;
-    HCRYPTHASH hash = 0;
-    BYTE digest[20];
-    DWORD size = sizeof digest;
-    const bool done = CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-                      CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash) &&
-                      CryptHashData(hash, reinterpret_cast<const BYTE*>(data.data()), data.size(), 0) &&
-                      CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0);
-    const DWORD error = GetLastError();
-    if (hash != 0) CryptDestroyHash(hash);
-    if (provider != 0) CryptReleaseContext(provider, 0);
-    if (!done) throw std::runtime_error("SHA-1 failed with error " + std::to_string(error));
-    std::string hex;
-    for (BYTE byte : digest) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", byte);
-        hex += pair;
-    }
-    return hex;
-}
-
 bool isLowerHex(const std::string& text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
@@ -129,7 +105,7 @@ TEST(StringTablesTest, EveryLanguageHasEveryTextAndItsDigest) {
             joined += tstrings::toUtf8(texts[id]);
         }
         ASSERT_TRUE(texts.count(kDigestId));
-        EXPECT_EQ(tstrings::toUtf8(texts[kDigestId]), sha1Hex(joined));
+        EXPECT_EQ(tstrings::toUtf8(texts[kDigestId]), testsupport::sha1Hex(joined));
         EXPECT_EQ(texts.size(), ids.size() + 1) << "unexpected ids in the table";
     }
 }

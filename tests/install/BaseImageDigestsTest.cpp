@@ -3,44 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-// After windows.h, which it needs.
-#include <wincrypt.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <regex>
 #include <set>
-#include <stdexcept>
 #include <string>
 
+#include "support/Digest.h"
 #include "support/LogRecords.h"
 
 namespace {
 
 // The base image of the payload the build generated (Windows path); empty otherwise.
 std::string baseImagePath;
-
-std::string sha256Hex(const std::string& data) {
-    HCRYPTPROV provider = 0;
-    HCRYPTHASH hash = 0;
-    BYTE digest[32];
-    DWORD size = sizeof digest;
-    const bool done = CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-                      CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) &&
-                      CryptHashData(hash, reinterpret_cast<const BYTE*>(data.data()), data.size(), 0) &&
-                      CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0);
-    const DWORD error = GetLastError();
-    if (hash != 0) CryptDestroyHash(hash);
-    if (provider != 0) CryptReleaseContext(provider, 0);
-    if (!done) throw std::runtime_error("SHA-256 failed with error " + std::to_string(error));
-    std::string hex;
-    for (BYTE byte : digest) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", byte);
-        hex += pair;
-    }
-    return hex;
-}
 
 TEST(BaseImageDigestsTest, TheProductsDigestsComeFirstThenTheBuildsOwn) {
     const std::vector<std::string> accepted = BaseImageDigests::accepted();
@@ -59,7 +34,7 @@ TEST(BaseImageDigestsTest, ThePayloadsBaseImageIsAccepted) {
     const std::string text = testsupport::readFileText(baseImagePath);
     ASSERT_FALSE(text.empty()) << baseImagePath;
     const std::vector<std::string> accepted = BaseImageDigests::accepted();
-    EXPECT_NE(std::find(accepted.begin(), accepted.end(), sha256Hex(text)), accepted.end());
+    EXPECT_NE(std::find(accepted.begin(), accepted.end(), testsupport::sha256Hex(text)), accepted.end());
 }
 
 }  // namespace
