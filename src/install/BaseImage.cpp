@@ -31,7 +31,7 @@ void BaseImage::stage(const std::string& cacheDir, const std::string& workDir,
                       const security::SecurityDescriptor& descriptor) {
     const std::string workImage = FileUtils::join(workDir, fileName);
     const std::string cachedImage = FileUtils::join(cacheDir, fileName);
-    LinkGuard::refuseReparsePoint(cachedImage);
+    LinkGuard::refuseLinkedFile(cachedImage);
 
     if (GetFileAttributesA(workImage.c_str()) != INVALID_FILE_ATTRIBUTES) {
         FileUtils::copyFile(workImage, cachedImage, false);

@@ -10,4 +10,8 @@ namespace LinkGuard {
 // link (a reparse point); a missing path passes.
 void refuseReparsePoint(const std::string& path);
 
+// The same for a file, which must also not be a hard link: writing it or setting its
+// security would change every other name of the same file. A missing file passes.
+void refuseLinkedFile(const std::string& path);
+
 }  // namespace LinkGuard

@@ -450,6 +450,26 @@ TEST_F(ImagePhase, CachedImageThatIsALinkIsRefused) {
     expectProgress(run, {4}, {});
 }
 
+TEST_F(ImagePhase, CachedImageThatIsAHardLinkIsRefused) {
+    // Copying the carried image over a hard link would write into the other file.
+    const testsupport::TempFolder elsewhere;
+    const std::string victim = elsewhere.file("victim.dll");
+    testsupport::writeFileText(victim, "victim");
+    seedCache("placeholder");
+    ASSERT_TRUE(DeleteFileA(cachedImage().c_str()));
+    if (!CreateHardLinkA(cachedImage().c_str(), victim.c_str(), nullptr)) {
+        GTEST_SKIP() << "no hard link can be made here: error " << GetLastError();
+    }
+    const PhaseRun run = runImagePhase(inputs.withBaseImage, home.path());
+
+    EXPECT_EQ(run.code, 61000u) << run.output;
+    expectProblems(run, {"ERROR Exception: [" + cachedImage() + "] is a hard link (2 names)",
+                         "ERROR -- Exec: error archiving baseimagefam file."});
+    EXPECT_EQ(testsupport::readFileBytes(victim), "victim");
+    EXPECT_TRUE(filesBelow(home.path()).empty());
+    expectProgress(run, {4}, {});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
