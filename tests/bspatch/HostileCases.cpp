@@ -73,7 +73,7 @@ std::vector<HostileCase> hostileCases() {
          }),
          "only"},
         {"NewSizeBeyondMemory", variant([](PatchLayout& s) { s.newSize = std::int64_t{1} << 60; }),
-         "not enough memory for the new file"},
+         "not enough room for the new file"},
         {"NewSizeLargerThanTriplesFill", variant([](PatchLayout& s) { s.newSize = 17; }),
          "control block ends too soon"},
         {"NewSizeSmallerThanTriplesFill", variant([](PatchLayout& s) { s.newSize = 15; }), "past the end"},

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include "RecycledMemory.h"
+
 namespace bspatch {
 
 BlockDecoder::BlockDecoder(const std::vector<std::uint8_t>& input) {
+    recycled::useFor(stream_);
     initialised_ = BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_OK;
     stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(input.data()));
     stream_.avail_in = static_cast<unsigned int>(input.size());

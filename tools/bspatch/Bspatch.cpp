@@ -1,14 +1,13 @@
 #include "Bspatch.h"
 
-#include "ByteBuffer.h"
 #include "CorruptPatch.h"
 #include "File.h"
+#include "FileView.h"
 #include "OutputFile.h"
 #include "PatchApplier.h"
 #include "PatchHeader.h"
 
 #include <cstdint>
-#include <limits>
 
 namespace bspatch {
 namespace {
@@ -25,31 +24,18 @@ PatchHeader readHeader(const std::string& patchPath) {
     return PatchHeader::parse(bytes, size);
 }
 
-ByteBuffer readWholeFile(const std::string& path) {
-    File file = File::openForReading(path);
-    const std::int64_t size = file.size();
-    if (static_cast<std::uint64_t>(size) > std::numeric_limits<std::size_t>::max()) {
-        throw std::runtime_error("\"" + path + "\" is too large to load");
-    }
-    ByteBuffer buffer(static_cast<std::size_t>(size), "the old file");
-    file.readExactly(buffer.data(), buffer.size());
-    return buffer;
-}
-
 }  // namespace
 
 void applyPatchFile(const std::string& oldPath, const std::string& newPath, const std::string& patchPath) {
     const PatchHeader header = readHeader(patchPath);
-    const ByteBuffer oldData = readWholeFile(oldPath);
-    // The header's size is only a claim until the control block bears it out; the buffer
-    // is reserved, not filled, so an absurd claim fails here or costs nothing.
-    ByteBuffer newData(static_cast<std::size_t>(header.newSize), "the new file");
-
-    PatchApplier(patchPath, header, oldData.data(), static_cast<std::int64_t>(oldData.size()), newData.data())
-        .run();
-
-    OutputFile output(newPath);
-    output.write(newData.data(), newData.size());
+    OutputFile output(newPath, header.newSize);
+    {
+        const File oldFile = File::openForReading(oldPath);
+        const FileView oldData = FileView::readOnly(oldFile);
+        PatchApplier(patchPath, header, oldData.data(), static_cast<std::int64_t>(oldData.size()),
+                     output.data())
+            .run();
+    }  // the old file is let go first: it may be the file that the new one replaces
     output.commit();
 }
 

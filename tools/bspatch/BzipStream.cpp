@@ -1,6 +1,7 @@
 #include "BzipStream.h"
 
 #include "CorruptPatch.h"
+#include "RecycledMemory.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -20,6 +21,7 @@ BzipStream::BzipStream(const std::string& path, std::int64_t offset, std::int64_
       name_(std::move(name)),
       input_(new char[kInputSize]) {
     file_.seek(offset);
+    recycled::useFor(stream_);
     const int rc = BZ2_bzDecompressInit(&stream_, 0, 0);
     if (rc != BZ_OK) {
         throw std::runtime_error("cannot start bzip2 decompression of the " + name_ + " block (bzip2 error " +

@@ -24,8 +24,8 @@ File File::openForReading(const std::string& path) {
     return File(handle, path);
 }
 
-File File::openForWriting(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+File File::openForUpdate(const std::string& path) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         throw SystemError("cannot create", path, GetLastError());
@@ -81,19 +81,12 @@ void File::readExactly(void* buffer, std::size_t size) {
     }
 }
 
-void File::writeAll(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        DWORD written = 0;
-        const auto slice = static_cast<DWORD>(std::min(size, kMaxTransfer));
-        if (!WriteFile(handle_, bytes, slice, &written, nullptr)) {
-            throw SystemError("cannot write", path_, GetLastError());
-        }
-        if (written == 0) {
-            throw SystemError("cannot write", path_, ERROR_WRITE_FAULT);
-        }
-        bytes += written;
-        size -= written;
+void File::resize(std::int64_t size) {
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    if (!SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) {
+        throw SystemError("cannot make room for " + std::to_string(size) + " bytes in", path_,
+                          GetLastError());
     }
 }
 

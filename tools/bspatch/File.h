@@ -11,8 +11,9 @@ namespace bspatch {
 class File {
 public:
     static File openForReading(const std::string& path);
-    // Opens an existing file (made by GetTempFileNameA, say) for writing, truncating it.
-    static File openForWriting(const std::string& path);
+    // Opens an existing file (made by GetTempFileNameA, say) for reading and writing,
+    // truncating it.
+    static File openForUpdate(const std::string& path);
 
     File(File&& other) noexcept;
     File& operator=(File&&) = delete;
@@ -25,11 +26,13 @@ public:
     std::size_t readSome(void* buffer, std::size_t size);
     // Reads exactly `size` bytes or throws.
     void readExactly(void* buffer, std::size_t size);
-    void writeAll(const void* data, std::size_t size);
+    // Sets the file's length to `size` bytes.
+    void resize(std::int64_t size);
     // Closes now so that close errors (lost delayed writes) are reported, not ignored.
     void close();
 
     const std::string& path() const noexcept { return path_; }
+    void* handle() const noexcept { return handle_; }
 
 private:
     File(void* handle, std::string path) noexcept : handle_(handle), path_(std::move(path)) {}

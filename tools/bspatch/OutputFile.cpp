@@ -1,9 +1,10 @@
 #include "OutputFile.h"
 
-#include "File.h"
 #include "SystemError.h"
 
 #include <windows.h>
+
+#include <stdexcept>
 
 namespace bspatch {
 namespace {
@@ -23,28 +24,43 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-OutputFile::OutputFile(std::string targetPath) : targetPath_(std::move(targetPath)) {
+OutputFile::OutputFile(std::string targetPath, std::int64_t size) : targetPath_(std::move(targetPath)) {
     const std::string folder = folderOf(targetPath_);
     char temporary[MAX_PATH];
     if (GetTempFileNameA(folder.c_str(), "bsp", 0, temporary) == 0) {
         throw SystemError("cannot create a temporary file in", folder, GetLastError());
     }
     temporaryPath_ = temporary;
+    try {
+        file_.emplace(File::openForUpdate(temporaryPath_));
+        try {
+            file_->resize(size);
+            view_ = FileView::readWrite(*file_, size);
+        } catch (const SystemError& error) {
+            throw std::runtime_error("not enough room for the new file of " + std::to_string(size) +
+                                     " bytes (" + error.what() + ")");
+        }
+    } catch (...) {
+        discard();
+        throw;
+    }
 }
 
 OutputFile::~OutputFile() {
     if (!committed_) {
-        DeleteFileA(temporaryPath_.c_str());
+        discard();
     }
 }
 
-void OutputFile::write(const std::uint8_t* data, std::size_t size) {
-    File file = File::openForWriting(temporaryPath_);
-    file.writeAll(data, size);
-    file.close();
+void OutputFile::discard() noexcept {
+    view_ = FileView();
+    file_.reset();
+    DeleteFileA(temporaryPath_.c_str());
 }
 
 void OutputFile::commit() {
+    view_.close();
+    file_->close();
     if (!MoveFileExA(temporaryPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         throw SystemError("cannot move the new file into place as", targetPath_, GetLastError());
     }

@@ -4,6 +4,7 @@
 #include "BzipBlocks.h"
 #include "BzipStream.h"
 #include "CorruptPatch.h"
+#include "RecycledMemory.h"
 #include "TaskPool.h"
 
 #include <algorithm>
@@ -43,8 +44,9 @@ struct ParallelBzipStream::Job {
     std::mutex mutex;
     std::condition_variable readyChanged;
 
-    // Valid once Ready.
-    std::vector<std::uint8_t> output;
+    // Valid once Ready: output holds `produced` bytes, of which `taken` are delivered.
+    recycled::Bytes output;
+    std::size_t produced = 0;
     std::size_t taken = 0;
     std::unique_ptr<BlockDecoder> rest;
     bool failed = false;
@@ -62,9 +64,9 @@ struct ParallelBzipStream::Job {
     void run() noexcept {
         try {
             auto decoder = std::make_unique<BlockDecoder>(input);
-            output.resize(kMaxAheadOutput);
-            const BlockDecoder::Result result = decoder->decode(output.data(), output.size());
-            output.resize(result.produced);
+            output = recycled::bytes(kMaxAheadOutput);
+            const BlockDecoder::Result result = decoder->decode(output.get(), kMaxAheadOutput);
+            produced = result.produced;
             failed = result.status == BlockDecoder::Status::Failed;
             if (result.status == BlockDecoder::Status::More) {
                 rest = std::move(decoder);
@@ -159,10 +161,13 @@ std::size_t ParallelBzipStream::readFromBlocks(std::uint8_t* destination, std::s
         if (job.failed) {
             throw Anomaly{};
         }
-        if (job.taken < job.output.size()) {
-            const std::size_t count = std::min(size, job.output.size() - job.taken);
-            std::memcpy(destination, job.output.data() + job.taken, count);
+        if (job.taken < job.produced) {
+            const std::size_t count = std::min(size, job.produced - job.taken);
+            std::memcpy(destination, job.output.get() + job.taken, count);
             job.taken += count;
+            if (job.taken == job.produced) {
+                job.output.reset();
+            }
             return count;
         }
         if (job.rest) {
