@@ -7,6 +7,8 @@ namespace testsupport {
 
 namespace {
 
+constexpr ULONGLONG pipeEndGraceMs = 10000;
+
 [[noreturn]] void fail(const std::string& call) {
     throw std::runtime_error(call + " failed with error " + std::to_string(GetLastError()));
 }
@@ -101,10 +103,13 @@ std::optional<DWORD> CapturedChild::waitFor(DWORD timeoutMs) {
         }
     }
     finished_ = true;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd_, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-        output_.append(chunk, read);
+    // The pipe ends when the processes the child started and that inherited it are gone
+    // too, so that what they did is done when this returns. A process that Wine started
+    // for the child (its desktop process, for one) may hold the pipe for ever, though:
+    // after a grace period what has arrived is all there is.
+    const ULONGLONG graceEnd = GetTickCount64() + pipeEndGraceMs;
+    while (readAvailable() && GetTickCount64() < graceEnd) {
+        Sleep(5);
     }
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process_, &exitCode)) {

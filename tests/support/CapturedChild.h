@@ -19,8 +19,9 @@ public:
     // Reads output until it contains `text` or `timeoutMs` passed; true when it appeared.
     bool waitForOutput(const std::string& text, DWORD timeoutMs);
 
-    // Reads the output to its end and waits for the child for `timeoutMs` at most: its
-    // full 32-bit exit code, or nothing when the time ran out (the destructor then ends it).
+    // Waits for the child for `timeoutMs` at most, reading its output meanwhile, and
+    // then for the end of its output (a few seconds at most): its full 32-bit exit code,
+    // or nothing when the time ran out (the destructor then ends it).
     std::optional<DWORD> waitFor(DWORD timeoutMs);
 
     // The same without a time limit.
