@@ -91,18 +91,21 @@ def run_ours(args, work):
     prefix = work / "wineprefix"
     env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     env.pop("DISPLAY", None)
-    subprocess.run(["wineboot", "--init"], env=env, check=True, capture_output=True)
+    # Never pipes to Wine: the service processes it starts inherit them and keep them open.
+    quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    subprocess.run(["wineboot", "--init"], env=env, check=True, **quiet)
     subprocess.run(["wineserver", "-p"], env=env)
     drive = prefix / "drive_c"
     cache = drive / "ProgramData" / "Veyra" / "Vesk" / "installcache_x64"
     cache.mkdir(parents=True)
     shutil.copyfile(args.images / "baseimagefam8", cache / "baseimagefam8")
     (drive / "bench-home").mkdir()
-    for log in glob.glob(str(drive / "users" / "*" / "AppData" / "Local" / "Temp" / "vusched.log")):
+    log_pattern = str(drive / "users" / "*" / "Temp" / "vusched.log")  # %TEMP% under Wine
+    for log in glob.glob(log_pattern):
         os.unlink(log)
     try:
         # Warm-up: Wine's libraries and the files into the page cache.
-        subprocess.run(["wine", "cmd", "/c", "exit"], env=env, capture_output=True)
+        subprocess.run(["wine", "cmd", "/c", "exit"], env=env, **quiet)
         with tempfile.TemporaryFile("w+") as watched:
             watcher = subprocess.Popen(["wine", args.watcher, "--create", "--interval", "1", "--timeout", "3600000"],
                                        env=env, stdout=watched, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
@@ -124,11 +127,14 @@ def run_ours(args, work):
             watcher.wait()
             watched.seek(0)
             progress = [(stamp(m), m.group(8)) for m in WATCHED.finditer(watched.read())]
-        if status != 0:
-            sys.exit(f"the image phase failed with {status}:\n{host_output}")
-        logs = glob.glob(str(drive / "users" / "*" / "AppData" / "Local" / "Temp" / "vusched.log"))
+        logs = glob.glob(log_pattern)
         with open(logs[0], encoding="latin-1") as log:
-            records = [(stamp(m), m.group(11), m.group(13)) for m in RECORD.finditer(log.read())]
+            records = [(stamp(m), m.group(11), m.group(13), m.group(12)) for m in RECORD.finditer(log.read())]
+        if status != 0:
+            problems = "\n".join(f"{level} {function}: {message}" for _, function, message, level in records
+                                  if level in ("ERROR", "WARNING"))
+            sys.exit(f"the image phase failed with {status}:\n{host_output}\n{problems}")
+        records = [record[:3] for record in records]
     finally:
         subprocess.run(["wineserver", "-k"], env=env)
     return total, sampler.peaks, records, progress

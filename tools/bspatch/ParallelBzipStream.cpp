@@ -149,8 +149,9 @@ std::size_t ParallelBzipStream::readFromBlocks(std::uint8_t* destination, std::s
         Job& job = *jobs_.front();
         if (job.claim()) {
             job.run();
-        } else {
-            // A helper has the next block: decode later ones meanwhile rather than idle.
+        } else if (job.state != Job::Ready) {
+            // A helper is decoding the next block: decode later ones meanwhile rather than
+            // idle. (Once it is ready, later blocks are left to the helpers.)
             for (const auto& later : jobs_) {
                 if (later->claim()) {
                     later->run();

@@ -27,7 +27,8 @@ PatchApplier::PatchApplier(std::string patchPath, const PatchHeader& header, con
       oldData_(oldData),
       oldSize_(oldSize),
       newData_(newData),
-      helpers_(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)),
+      // The readers decode blocks themselves too: one core is theirs.
+      helpers_(std::clamp(std::thread::hardware_concurrency(), 2u, 8u) - 1),
       adds_(kQueuedBatches),
       extras_(kQueuedBatches) {}
 

@@ -14,6 +14,7 @@
 #   VESK_PAYLOAD_NEW_IMAGE                 the image the patch makes (testbed payload only);
 #   VESK_PAYLOAD_CARRIES_BASE_IMAGE        whether installer.exe carries resource 6;
 # and the target vesk_payload, which makes the files.
+# vesk_base_image_digests(<output.cpp> [FILES ...]) writes the accepted digests' source.
 # vesk_payload_resource_script(<output.rc> <ids...>) writes a resource script with the
 # payload resources <ids> (5, 6, 7).
 
@@ -23,7 +24,6 @@ set(VESK_BASE_IMAGE_SHA256 "" CACHE STRING
   "SHA-256 digests of base images accepted besides the product's two (;-separated)")
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-set(_payload_scripts ${CMAKE_CURRENT_LIST_DIR})
 set(_digest_arguments ${VESK_BASE_IMAGE_SHA256})
 set(_digest_depends)
 
@@ -59,14 +59,27 @@ else()
   list(APPEND _digest_depends ${_base_image} testbed_images)
 endif()
 
-set(VESK_BASE_IMAGE_DIGESTS_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/BaseImageDigestsExtra.cpp)
-add_custom_command(
-  OUTPUT ${VESK_BASE_IMAGE_DIGESTS_SOURCE}
-  COMMAND Python3::Interpreter ${_payload_scripts}/make_base_image_digests.py
-          ${VESK_BASE_IMAGE_DIGESTS_SOURCE} ${_digest_arguments}
-  DEPENDS ${_payload_scripts}/make_base_image_digests.py ${_digest_depends}
-  COMMENT "Listing the accepted base image digests"
-  VERBATIM)
+# vesk_base_image_digests(<output.cpp> [FILES <base image>...]) generates the source of
+# BaseImageDigests::extra(): the build's extra digests and those of the given files.
+set_property(GLOBAL PROPERTY VESK_BASE_IMAGE_DIGEST_ARGUMENTS "${_digest_arguments}")
+set_property(GLOBAL PROPERTY VESK_BASE_IMAGE_DIGEST_DEPENDS "${_digest_depends}")
+function(vesk_base_image_digests output)
+  cmake_parse_arguments(ARG "" "" "FILES" ${ARGN})
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)  # its target is per folder
+  get_property(arguments GLOBAL PROPERTY VESK_BASE_IMAGE_DIGEST_ARGUMENTS)
+  get_property(depends GLOBAL PROPERTY VESK_BASE_IMAGE_DIGEST_DEPENDS)
+  foreach(file IN LISTS ARG_FILES)
+    list(APPEND arguments --file ${file})
+    list(APPEND depends ${file})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND Python3::Interpreter ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/make_base_image_digests.py ${output}
+            ${arguments}
+    DEPENDS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/make_base_image_digests.py ${depends}
+    COMMENT "Listing the accepted base image digests"
+    VERBATIM)
+endfunction()
 
 set_property(GLOBAL PROPERTY VESK_PAYLOAD_PATCH ${_patch})
 set_property(GLOBAL PROPERTY VESK_PAYLOAD_TOOL ${_tool})
