@@ -5,11 +5,15 @@ Run it through the build (builds bspatch.exe first, keeps its data in the build 
 
     cmake --build build --target bench_bspatch
 
+or on the realistic testbed images (about 146 MB; their patch is made once and cached):
+
+    cmake --build build --target bench_bspatch_realistic
+
 or directly:
 
     bench/bspatch/bench_bspatch.py --exe build/tools/bspatch/bspatch.exe --data build/bench/bspatch/data
 
-The first run generates the old and new files (tests/bspatch/gen_pair.py) and makes the
+Without --images, the first run generates the old and new files (tests/bspatch/gen_pair.py) and makes the
 patch with Debian's bsdiff, which takes a minute and about 1 GB of memory; later runs
 reuse them. Each tool then applies the patch several times; the best wall time and the
 peak resident memory (GNU time's maximum RSS, which for our program includes Wine's own
@@ -74,10 +78,16 @@ def main():
     parser.add_argument("--size", default="48M", help="approximate size of the old file (default 48M)")
     parser.add_argument("--seed", type=int, default=11)
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--images", type=pathlib.Path,
+                        help="instead of a generated pair: a folder with baseimagefam8, newimage and the patch "
+                             "diff (the realistic testbed images)")
     args = parser.parse_args()
 
     args.data.mkdir(parents=True, exist_ok=True)
-    old, new, patch = prepare(args.data, args.size, args.seed)
+    if args.images:
+        old, new, patch = (args.images / name for name in ("baseimagefam8", "newimage", "diff"))
+    else:
+        old, new, patch = prepare(args.data, args.size, args.seed)
 
     env = dict(os.environ, WINEPREFIX=str(args.data / "wineprefix"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     env.pop("DISPLAY", None)

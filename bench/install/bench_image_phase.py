@@ -162,7 +162,10 @@ def steps_of(records, progress):
         ("digest", seconds(copied, checked)),
         ("patch", seconds(checked, unzip_start)),
         ("unzip", seconds(unzip_start, unzip_end)),
-        ("expand (operation 5)", seconds(marks["operation 5 started"], marks["operation 5 finished"])),
+        # The display samples the progress block: the end of operation 5 may go unseen
+        # when operation 6 follows at once, and then operation 6's start marks it.
+        ("expand (operation 5)", seconds(marks["operation 5 started"],
+                                         marks.get("operation 5 finished", marks["operation 6 started"]))),
         ("class data (operation 6)", seconds(marks["operation 6 started"], marks["operation 6 finished"])),
     ]
 

@@ -38,6 +38,13 @@ struct ParallelBzipStream::Marker {
 struct ParallelBzipStream::Job {
     enum State { Queued, Running, Ready, Cancelled };
 
+    // The block as it lies in the stream: bits [firstBit, endBit) of `raw`, which holds
+    // bzipblocks::kLookahead bytes more. Whoever decodes it makes it a stream of its own
+    // (input), so that the reader only copies bytes.
+    std::vector<std::uint8_t> raw;
+    std::uint64_t firstBit = 0;
+    std::uint64_t endBit = 0;
+    char level = '9';
     std::vector<std::uint8_t> input;
     std::uint32_t crc = 0;
     std::atomic<int> state{Queued};
@@ -63,6 +70,8 @@ struct ParallelBzipStream::Job {
 
     void run() noexcept {
         try {
+            input = bzipblocks::standaloneBlock(level, raw.data(), firstBit, endBit);
+            std::vector<std::uint8_t>().swap(raw);
             auto decoder = std::make_unique<BlockDecoder>(input);
             output = recycled::bytes(kMaxAheadOutput);
             const BlockDecoder::Result result = decoder->decode(output.get(), kMaxAheadOutput);
@@ -239,8 +248,13 @@ void ParallelBzipStream::startBlocks() {
 void ParallelBzipStream::scheduleNextBlock() {
     const Marker next = locate(blockStart_ + bzipblocks::kMagicBits);
     auto job = std::make_shared<Job>();
-    const std::uint64_t baseBit = base_ * 8;
-    job->input = bzipblocks::standaloneBlock(level_, data_.data(), blockStart_ - baseBit, next.bit - baseBit);
+    const auto firstByte = static_cast<std::size_t>(blockStart_ / 8 - base_);
+    const auto endByte = static_cast<std::size_t>(next.bit / 8 - base_) + bzipblocks::kLookahead;
+    job->raw.assign(data_.begin() + static_cast<std::ptrdiff_t>(firstByte),
+                    data_.begin() + static_cast<std::ptrdiff_t>(endByte));
+    job->firstBit = blockStart_ % 8;
+    job->endBit = next.bit - blockStart_ / 8 * 8;
+    job->level = level_;
     job->crc = static_cast<std::uint32_t>(bitsAt(blockStart_ + bzipblocks::kMagicBits, 32));
     if (next.end) {
         requireBits(next.bit + bzipblocks::kMagicBits + bzipblocks::kCrcBits);
