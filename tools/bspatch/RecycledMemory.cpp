@@ -1,5 +1,6 @@
 #include "RecycledMemory.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <mutex>
 #include <new>
