@@ -9,7 +9,8 @@ patch and our patch tool, and the host program first):
 The realistic images take bsdiff minutes the first time; the testbed keeps them in its
 image cache afterwards. One run, in a Wine prefix of its own: the 64-bit patch cache is
 seeded with the base image, progress-watch plays the progress display, and
-image_phase_host runs the image phase into an empty home. Reported:
+image_phase_bench_host (the end-to-end tests' host, built with the realistic base
+image's digest among the accepted ones) runs the image phase into an empty home. Reported:
 
 - the total wall time of the host process and the peak resident memory of each program
   of the run (VmHWM, sampled from /proc while it runs; for Windows programs it includes
