@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "detect/SpecializedVersion.h"
+#include "detect/SchemeVersion.h"
 #include "diag/VdsError.h"
 
 namespace {
@@ -41,8 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"1.8.0_321-b00", {1, 8, 0, 321, 0, 0}, "1.8.0_321"},
                       ParseCase{"1.7.0_80-b15", {1, 7, 0, 80, 15, 0}, "1.7.0_80-b15"},
                       ParseCase{"1.8.0_2147483647", {1, 8, 0, 2147483647, 0, 0}, "1.8.0_2147483647"},
-                      ParseCase{"9", {3, 9, 0, 0, 0, 0}, "9"},
-                      ParseCase{"9-ea", {3, 9, 0, 0, 0, 0}, "9"},
+                      ParseCase{"9", {3, 9, 0, 0, 0, 0}, "9"}, ParseCase{"9-ea", {3, 9, 0, 0, 0, 0}, "9"},
                       ParseCase{"10+46", {3, 10, 0, 0, 0, 46}, "10+46"},
                       ParseCase{"11.0.2+9", {3, 11, 0, 2, 0, 9}, "11.0.2+9"},
                       ParseCase{"11.0.2-ea+9", {3, 11, 0, 2, 0, 9}, "11.0.2+9"},
@@ -83,21 +82,18 @@ std::string tooShort(const std::string& text) {
     return "Failed to parse [" + text + "] version string. The string is too short";
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, VeskVersionFailure,
-                         ::testing::Values(FailureCase{"1.8", tooShort("1.8")},
-                                           FailureCase{"2.2", tooShort("2.2")},
-                                           FailureCase{"", tooShort("")},
-                                           FailureCase{"1.8.0_", incomplete("1.8.0_", 1)},
-                                           FailureCase{"11.", incomplete("11.", 1)},
-                                           FailureCase{"1.0.1", incomplete("1.0.1", 4)},
-                                           FailureCase{"8.1", incomplete("8.1", 3)},
-                                           FailureCase{"0.9", incomplete("0.9", 3)},
-                                           FailureCase{"2.2.3-b04", incomplete("2.2.3-b04", 5)},
-                                           FailureCase{"1.8.0.1", incomplete("1.8.0.1", 2)},
-                                           // above the signed range: not a number at all
-                                           FailureCase{"1.8.0_2147483648", incomplete("1.8.0_2147483648", 11)},
-                                           FailureCase{"1.8.0_4294967295", incomplete("1.8.0_4294967295", 11)},
-                                           FailureCase{"4294967295", incomplete("4294967295", 10)}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, VeskVersionFailure,
+    ::testing::Values(FailureCase{"1.8", tooShort("1.8")}, FailureCase{"2.2", tooShort("2.2")},
+                      FailureCase{"", tooShort("")}, FailureCase{"1.8.0_", incomplete("1.8.0_", 1)},
+                      FailureCase{"11.", incomplete("11.", 1)}, FailureCase{"1.0.1", incomplete("1.0.1", 4)},
+                      FailureCase{"8.1", incomplete("8.1", 3)}, FailureCase{"0.9", incomplete("0.9", 3)},
+                      FailureCase{"2.2.3-b04", incomplete("2.2.3-b04", 5)},
+                      FailureCase{"1.8.0.1", incomplete("1.8.0.1", 2)},
+                      // above the signed range: not a number at all
+                      FailureCase{"1.8.0_2147483648", incomplete("1.8.0_2147483648", 11)},
+                      FailureCase{"1.8.0_4294967295", incomplete("1.8.0_4294967295", 11)},
+                      FailureCase{"4294967295", incomplete("4294967295", 10)}));
 
 TEST(VeskVersion, comparesSlotBySlotIgnoringTheText) {
     EXPECT_LT(VeskVersion("1.7.0_80-b15"), VeskVersion("1.8.0"));
@@ -138,8 +134,10 @@ TEST(VeskVersion, unknownTagsAreRefused) {
             call(plain);
             FAIL() << "plain versions have no family";
         } catch (const VdsError<std::logic_error>& error) {
-            EXPECT_TRUE(std::string(error.what()).ends_with(
-                " at VeskVersionDetails::Base::throwUnrecognizedVersionType(): unknown version tag"))
+            EXPECT_TRUE(
+                std::string(error.what())
+                    .ends_with(
+                        " at VeskVersionDetails::Base::throwUnrecognizedVersionType(): unknown version tag"))
                 << error.what();
         }
     }
@@ -161,13 +159,15 @@ TEST(SpecializedVersion, acceptsOnlyItsScheme) {
         SpecializedVersion<VeskVersionDetails::BaseLegacy> wrong{VeskVersion("11.0.2+9")};
         FAIL() << "a Nuform version became legacy";
     } catch (const VdsError<std::runtime_error>& error) {
-        EXPECT_TRUE(std::string(error.what()).ends_with("11.0.2+9 is not recognized as a legacy Vesk version string"));
+        EXPECT_TRUE(std::string(error.what())
+                        .ends_with("11.0.2+9 is not recognized as a legacy Vesk version string"));
     }
     try {
         SpecializedVersion<VeskVersionDetails::BaseNuform> wrong{VeskVersion("2.2.3")};
         FAIL() << "a plain version became Nuform";
     } catch (const VdsError<std::runtime_error>& error) {
-        EXPECT_TRUE(std::string(error.what()).ends_with("2.2.3 is not recognized as a Nuform Vesk version string"));
+        EXPECT_TRUE(
+            std::string(error.what()).ends_with("2.2.3 is not recognized as a Nuform Vesk version string"));
     }
 }
 
@@ -208,8 +208,9 @@ TEST(VersionDetailsParser, parseComponentNamesThePiece) {
             (void)VersionDetails::parseComponent(piece);
             FAIL() << piece;
         } catch (const VdsError<std::runtime_error>& error) {
-            EXPECT_TRUE(std::string(error.what()).ends_with("Failed to recognize version component in [" +
-                                                            std::string(piece) + "]"));
+            EXPECT_TRUE(
+                std::string(error.what())
+                    .ends_with("Failed to recognize version component in [" + std::string(piece) + "]"));
         }
     }
 }

@@ -9,47 +9,28 @@ namespace {
 
 constexpr ULONGLONG pipeEndGraceMs = 10000;
 
-[[noreturn]] void fail(const std::string& call) {
-    throw std::runtime_error(call + " failed with error " + std::to_string(GetLastError()));
-}
-
 }  // namespace
 
 CapturedChild::CapturedChild(const std::string& commandLine) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd_, &writeEnd, &inheritable, 0)) {
-        fail("CreatePipe");
+        throw std::runtime_error("CreatePipe failed with error " + std::to_string(GetLastError()));
     }
     SetHandleInformation(readEnd_, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION info{};
-    std::string mutableLine = commandLine;
-    const BOOL created = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &info);
-    const DWORD error = GetLastError();
+    try {
+        child_ = std::make_unique<ChildProcess>(commandLine, writeEnd);
+    } catch (...) {
+        CloseHandle(writeEnd);
+        CloseHandle(readEnd_);
+        throw;
+    }
     // Only the child may hold the write end, or the pipe would never report its end.
     CloseHandle(writeEnd);
-    if (!created) {
-        CloseHandle(readEnd_);
-        SetLastError(error);
-        fail("CreateProcessA(" + commandLine + ")");
-    }
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
 }
 
 CapturedChild::~CapturedChild() {
-    if (!finished_) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, INFINITE);
-    }
-    CloseHandle(process_);
+    child_.reset();
     CloseHandle(readEnd_);
 }
 
@@ -89,20 +70,13 @@ std::optional<DWORD> CapturedChild::waitFor(DWORD timeoutMs) {
     const ULONGLONG deadline = timeoutMs == INFINITE ? ULLONG_MAX : GetTickCount64() + timeoutMs;
     // The pipe is emptied while the child runs, so a child that writes much never stalls
     // on a full pipe.
-    for (;;) {
-        const DWORD state = WaitForSingleObject(process_, 10);
-        if (state == WAIT_OBJECT_0) {
-            break;
-        }
-        if (state != WAIT_TIMEOUT) {
-            fail("WaitForSingleObject");
-        }
+    std::optional<DWORD> exitCode;
+    while (!(exitCode = child_->waitFor(10))) {
         readAvailable();
         if (GetTickCount64() >= deadline) {
             return std::nullopt;
         }
     }
-    finished_ = true;
     // The pipe ends when the processes the child started and that inherited it are gone
     // too, so that what they did is done when this returns. A process that Wine started
     // for the child (its desktop process, for one) may hold the pipe for ever, though:
@@ -110,10 +84,6 @@ std::optional<DWORD> CapturedChild::waitFor(DWORD timeoutMs) {
     const ULONGLONG graceEnd = GetTickCount64() + pipeEndGraceMs;
     while (readAvailable() && GetTickCount64() < graceEnd) {
         Sleep(5);
-    }
-    DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process_, &exitCode)) {
-        fail("GetExitCodeProcess");
     }
     return exitCode;
 }

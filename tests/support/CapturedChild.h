@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "support/ChildProcess.h"
 
 namespace testsupport {
 
@@ -34,9 +37,8 @@ private:
     // Appends what the pipe holds without blocking; false once the child closed it.
     bool readAvailable();
 
-    HANDLE process_ = nullptr;
     HANDLE readEnd_ = nullptr;
-    bool finished_ = false;
+    std::unique_ptr<ChildProcess> child_;
     std::string output_;
 };
 

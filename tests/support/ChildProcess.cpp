@@ -9,15 +9,26 @@ namespace {
 
 constexpr const char* childSwitch = "--vesk-test-child";
 
-}  // namespace
-
-ChildProcess::ChildProcess(const std::string& commandLine) {
+// CreateProcessA for `commandLine`; with `output`, the child inherits it as its
+// standard output and error.
+bool createProcess(const std::string& commandLine, HANDLE output, PROCESS_INFORMATION& info) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
+    if (output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     std::string mutableLine = commandLine;
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
+    return CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                          nullptr, &startup, &info) != FALSE;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::string& commandLine, HANDLE output) {
+    PROCESS_INFORMATION info{};
+    if (!createProcess(commandLine, output, info)) {
         throw std::runtime_error("CreateProcessA(" + commandLine + ") failed with error " +
                                  std::to_string(GetLastError()));
     }
@@ -34,8 +45,14 @@ ChildProcess::~ChildProcess() {
     CloseHandle(process_);
 }
 
-DWORD ChildProcess::wait() {
-    WaitForSingleObject(process_, INFINITE);
+std::optional<DWORD> ChildProcess::waitFor(DWORD timeoutMs) {
+    const DWORD state = WaitForSingleObject(process_, timeoutMs);
+    if (state == WAIT_TIMEOUT) {
+        return std::nullopt;
+    }
+    if (state != WAIT_OBJECT_0) {
+        throw std::runtime_error("WaitForSingleObject failed with error " + std::to_string(GetLastError()));
+    }
     finished_ = true;
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process_, &exitCode)) {
@@ -45,6 +62,16 @@ DWORD ChildProcess::wait() {
 }
 
 DWORD runChild(const std::string& commandLine) { return ChildProcess(commandLine).wait(); }
+
+bool startDetached(const std::string& commandLine) {
+    PROCESS_INFORMATION info{};
+    if (!createProcess(commandLine, nullptr, info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
 
 std::string quoteArgument(const std::string& argument) {
     if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,13 +12,19 @@ namespace testsupport {
 // never waited for, so a failing test cannot leave one behind.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::string& commandLine);
+    // With `output`, an inheritable handle, the child writes its standard output and
+    // error there.
+    explicit ChildProcess(const std::string& commandLine, HANDLE output = nullptr);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // Waits for the end of the child for `timeoutMs` at most: its full 32-bit exit code,
+    // or nothing when the time ran out.
+    std::optional<DWORD> waitFor(DWORD timeoutMs);
+
     // Waits for the end of the child and returns its full 32-bit exit code.
-    DWORD wait();
+    DWORD wait() { return *waitFor(INFINITE); }
 
     DWORD id() const { return processId_; }
     // The process handle, for waiting on the child together with other objects.
@@ -31,6 +38,10 @@ private:
 
 // Runs `commandLine` to its end and returns its full 32-bit exit code.
 DWORD runChild(const std::string& commandLine);
+
+// Starts `commandLine` and lets it run on its own, keeping no handle; false when it
+// cannot be started.
+bool startDetached(const std::string& commandLine);
 
 // One argument quoted so that the C runtime of the child reads it back unchanged.
 std::string quoteArgument(const std::string& argument);

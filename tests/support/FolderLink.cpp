@@ -28,22 +28,6 @@ std::string unixName(UnixFileName convert, const std::string& path) {
     return result;
 }
 
-// Starts `commandLine` as a Unix program under Wine. Wine gives no handle that can be
-// waited for, so the caller watches for the program's effect instead.
-bool startUnixProgram(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    std::string mutableLine = commandLine;
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-        return false;
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return true;
-}
-
 bool appearsWithin(const std::string& link, DWORD milliseconds) {
     const DWORD start = GetTickCount();
     while (!isFolderLink(link)) {
@@ -72,7 +56,9 @@ std::string makeFolderLink(const std::string& link, const std::string& target) {
     const std::string unixLink = unixName(convert, link);
     const std::string unixTarget = unixName(convert, target);
     if (unixLink.empty() || unixTarget.empty() ||
-        !startUnixProgram("/bin/ln -s " + quoteArgument(unixTarget) + " " + quoteArgument(unixLink)) ||
+        // Wine gives no handle for a Unix program that can be waited for, so the link's
+        // appearance is watched for instead.
+        !startDetached("/bin/ln -s " + quoteArgument(unixTarget) + " " + quoteArgument(unixLink)) ||
         !appearsWithin(link, 30000)) {
         return "neither CreateSymbolicLinkA nor a Unix symbolic link gave a folder link";
     }
