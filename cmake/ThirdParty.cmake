@@ -1,7 +1,14 @@
 # Third-party code: zlib from Debian's MinGW package, bzip2 from the sources that
 # scripts/setup fetched, GoogleTest from Debian's source copy. Nothing here is committed.
 
-find_package(ZLIB REQUIRED)
+# zlib is linked statically: Windows has no zlib1.dll, and a library that Windows does
+# not load from its system folder would be searched for beside the installer.
+find_library(VESK_ZLIB_STATIC NAMES libz.a REQUIRED)
+find_path(VESK_ZLIB_INCLUDE_DIR zlib.h REQUIRED)
+add_library(ZLIB::ZLIB STATIC IMPORTED)
+set_target_properties(ZLIB::ZLIB PROPERTIES
+  IMPORTED_LOCATION ${VESK_ZLIB_STATIC}
+  INTERFACE_INCLUDE_DIRECTORIES ${VESK_ZLIB_INCLUDE_DIR})
 
 set(VESK_BZIP2_SOURCE_DIR "${CMAKE_SOURCE_DIR}/.cache/bzip2" CACHE PATH "bzip2 sources (scripts/setup)")
 if(NOT EXISTS "${VESK_BZIP2_SOURCE_DIR}/bzlib.h")

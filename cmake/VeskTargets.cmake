@@ -30,3 +30,10 @@ function(vesk_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
 endfunction()
+
+# vesk_shipped_program(<target>): a program we ship. Its import table is checked by the
+# imports test: it may name only libraries that Windows always loads from its system
+# folder.
+function(vesk_shipped_program target)
+  set_property(GLOBAL APPEND PROPERTY VESK_SHIPPED_PROGRAMS ${target})
+endfunction()

@@ -46,7 +46,11 @@ int runSteps(InstallerSteps& steps, const std::wstring& commandLine) {
     const int result = steps.installCurrentProduct();
     if (result != 0) {
         LOG_ERROR(kFunction, tstrings::unsafe_format("Install Error: %d", result));
-        steps.restoreConfigSettings();
+        // The caller must learn which step failed, whatever putting the settings back does.
+        try {
+            steps.restoreConfigSettings();
+        }
+        VDS_CATCH_AND_LOG(kFunction)
     }
     return result;
 }

@@ -1,11 +1,11 @@
 #include "app/InstallerRun.h"
 #include "app/ProductionSteps.h"
+#include "win/LibrarySearch.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
-    // Libraries are never taken from the current directory.
-    SetDllDirectoryA("");
+    LibrarySearch::restrictToSystemFolder();
     ProductionSteps steps(module);
     return installer::run(steps, GetCommandLineW());
 }

@@ -1,6 +1,7 @@
 #include "detect/MsiHandle.h"
 
 #include "diag/Logger.h"
+#include "win/HandleClose.h"
 
 namespace msi {
 
@@ -10,7 +11,8 @@ void closeMSIHANDLE(MSIHANDLE handle) noexcept {
     }
     const UINT status = MsiCloseHandle(handle);
     if (status != ERROR_SUCCESS) {
-        LOG_WARNING("msi::closeMSIHANDLE", "MsiCloseHandle(" << handle << ") failed with error=" << status);
+        VDS_LOG_CLOSE_FAILURE(LogLevel::Warning, "msi::closeMSIHANDLE",
+                              "MsiCloseHandle(" << handle << ") failed with error=" << status);
     }
 }
 
@@ -20,7 +22,8 @@ void closeDatabaseView(MSIHANDLE view) noexcept {
     }
     const UINT status = MsiViewClose(view);
     if (status != ERROR_SUCCESS) {
-        LOG_WARNING("msi::closeDatabaseView", "MsiViewClose(" << view << ") failed with error=" << status);
+        VDS_LOG_CLOSE_FAILURE(LogLevel::Warning, "msi::closeDatabaseView",
+                              "MsiViewClose(" << view << ") failed with error=" << status);
     }
     // The handle goes even when the view would not close; keeping it would only leak it.
     closeMSIHANDLE(view);

@@ -46,7 +46,7 @@ bool waitForInstallationCompletion(DWORD milliseconds) {
         const DWORD code = GetLastError();
         if (code != ERROR_FILE_NOT_FOUND) {
             LOG_WARNING("msi::waitForInstallationCompletion",
-                        "OpenMutex(" << mutexName << ") failed with " << systemErrorText(code));
+                        failedWith("OpenMutex(" + std::string(mutexName) + ")", code));
         }
         return true;
     }
@@ -57,7 +57,7 @@ bool waitForInstallationCompletion(DWORD milliseconds) {
     if ((result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) && !ReleaseMutex(mutex.get())) {
         const DWORD code = GetLastError();
         LOG_WARNING("msi::waitForInstallationCompletion",
-                    "ReleaseMutex(" << mutexName << ") failed with " << systemErrorText(code));
+                    failedWith("ReleaseMutex(" + std::string(mutexName) + ")", code));
     }
     return result != WAIT_TIMEOUT;
 }

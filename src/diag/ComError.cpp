@@ -1,7 +1,6 @@
 #include "diag/ComError.h"
 
-#include <oleauto.h>
-
+#include "diag/ComOwners.h"
 #include "diag/ErrorText.h"
 #include "diag/tstrings.h"
 
@@ -9,18 +8,15 @@ namespace {
 
 // Takes the thread's COM error object (which clears it) and returns its description.
 std::string takeErrorInfoDescription() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || info == nullptr) {
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.receive()) != S_OK || !info) {
         return {};
     }
-    BSTR description = nullptr;
-    std::string text;
-    if (SUCCEEDED(info->GetDescription(&description)) && description != nullptr) {
-        text = tstrings::toUtf8(std::wstring(description, SysStringLen(description)));
-        SysFreeString(description);
+    Bstr description;
+    if (FAILED(info->GetDescription(description.receive())) || description.get() == nullptr) {
+        return {};
     }
-    info->Release();
-    return text;
+    return tstrings::toUtf8(std::wstring(description.get(), description.length()));
 }
 
 std::string composeText(const std::string& message, HRESULT hresult) {

@@ -1,5 +1,6 @@
 #include "diag/ErrorText.h"
 
+#include "diag/LocalBuffer.h"
 #include "diag/tstrings.h"
 
 namespace {
@@ -10,14 +11,13 @@ bool formatSystemMessage(DWORD code, HMODULE module, std::wstring& text) {
     if (module != nullptr) {
         flags |= FORMAT_MESSAGE_FROM_HMODULE;
     }
-    LPWSTR buffer = nullptr;
+    LocalBuffer<wchar_t> buffer;
     const DWORD length =
-        FormatMessageW(flags, module, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-    if (length == 0 || buffer == nullptr) {
+        FormatMessageW(flags, module, code, 0, reinterpret_cast<LPWSTR>(buffer.receive()), 0, nullptr);
+    if (length == 0 || buffer.get() == nullptr) {
         return false;
     }
-    text.assign(buffer, length);
-    LocalFree(buffer);
+    text.assign(buffer.get(), length);
     return true;
 }
 
@@ -57,6 +57,10 @@ std::string systemErrorDescription(DWORD code, HMODULE module) {
 
 std::string systemErrorText(DWORD code, HMODULE module) {
     return "system error " + tstrings::toDecimal(code) + " (" + systemErrorDescription(code, module) + ")";
+}
+
+std::string failedWith(const std::string& what, DWORD code) {
+    return what + " failed with " + systemErrorText(code);
 }
 
 std::string comErrorPart(HRESULT hresult) {

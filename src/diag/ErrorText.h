@@ -18,6 +18,9 @@ std::string systemErrorDescription(DWORD code, HMODULE module = nullptr);
 // "system error <code> (<description>)".
 std::string systemErrorText(DWORD code, HMODULE module = nullptr);
 
+// "<what> failed with system error <code> (<description>)".
+std::string failedWith(const std::string& what, DWORD code);
+
 // "COM error 0x<HRESULT> (<description>)"; a wrapped Windows error is described by its
 // Windows error code.
 std::string comErrorPart(HRESULT hresult);

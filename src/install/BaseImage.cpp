@@ -10,6 +10,7 @@
 #include "diag/VdsError.h"
 #include "install/BaseImageDigests.h"
 #include "install/LinkGuard.h"
+#include "platform/ChecksumString.h"
 #include "platform/Crypto.h"
 #include "platform/FileUtils.h"
 

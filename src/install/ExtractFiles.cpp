@@ -7,6 +7,7 @@
 #include "diag/TraceScope.h"
 #include "diag/logit.h"
 #include "install/FatalWin32Error.h"
+#include "install/PayloadResource.h"
 #include "platform/FileUtils.h"
 #include "win/AutoHandle.h"
 
@@ -19,9 +20,9 @@ struct PayloadFile {
 
 // In this order: the patch, the patch tool, then the base image when it is carried.
 constexpr PayloadFile kPayloadFiles[] = {
-    {5, "diff"},
-    {7, "bspatch.exe"},
-    {6,
+    {PayloadIds::patch, "diff"},
+    {PayloadIds::patchTool, "bspatch.exe"},
+    {PayloadIds::baseImage,
      "baseimagefam"
      "8"},
 };
@@ -29,7 +30,7 @@ constexpr PayloadFile kPayloadFiles[] = {
 // Large resources are written in pieces of this size.
 constexpr DWORD kWriteChunk = 8192;
 
-void writeAll(HANDLE file, const BYTE* data, DWORD size) {
+void writeAll(HANDLE file, const BYTE* data, DWORD size, bool silent) {
     DWORD done = 0;
     while (done < size) {
         const DWORD chunk = std::min(kWriteChunk, size - done);
@@ -37,7 +38,7 @@ void writeAll(HANDLE file, const BYTE* data, DWORD size) {
         // A write that reports success without writing anything would never finish the
         // loop; it is a failed write like any other.
         if (!WriteFile(file, data + done, chunk, &written, nullptr) || written == 0) {
-            fatalWin32Error("Installer : Wrapper.WriteFile (In small chunks) ");
+            fatalWin32Error("Installer : Wrapper.WriteFile (In small chunks) ", silent);
         }
         done += written;
     }
@@ -45,7 +46,7 @@ void writeAll(HANDLE file, const BYTE* data, DWORD size) {
 
 }  // namespace
 
-bool ExtractFiles(HMODULE module, const std::string& directory) {
+bool ExtractFiles(HMODULE module, const std::string& directory, bool silent) {
     TRACE_SCOPE("ExtractFiles");
     for (const PayloadFile& payload : kPayloadFiles) {
         if (FindResourceA(module, MAKEINTRESOURCEA(payload.id), RT_RCDATA) == nullptr) {
@@ -54,24 +55,21 @@ bool ExtractFiles(HMODULE module, const std::string& directory) {
         const std::string path = FileUtils::join(directory, payload.name);
         LOG_TRACE("ExtractFiles", "Extracting resource " << payload.id << " into \"" << path << "\"...");
 
-        HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(payload.id), RT_RCDATA);
-        HGLOBAL loaded = info != nullptr ? LoadResource(module, info) : nullptr;
-        const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-        if (data == nullptr) {
+        const PayloadResource resource(module, payload.id);
+        if (resource.data == nullptr) {
             LOG_ERROR("ExtractFiles", "Failed to extract " << payload.id << " into " << path);
             return false;
         }
-        const DWORD size = SizeofResource(module, info);
 
         AutoHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
-            fatalWin32Error("Installer : Wrapper.CreateFile ");
+            fatalWin32Error("Installer : Wrapper.CreateFile ", silent);
         }
-        writeAll(file.get(), static_cast<const BYTE*>(data), size);
+        writeAll(file.get(), resource.data, resource.size, silent);
         // Closed here rather than by the owner: a failed close may mean lost data.
         if (!CloseHandle(file.release())) {
-            fatalWin32Error("Installer : Wrapper.CloseHandle ");
+            fatalWin32Error("Installer : Wrapper.CloseHandle ", silent);
         }
     }
     logit("successfully extracted files for install, return true ");

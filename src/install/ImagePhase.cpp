@@ -11,6 +11,8 @@
 #include "diag/tstrings.h"
 #include "install/BaseImage.h"
 #include "install/ExtractFiles.h"
+#include "install/HeldPayloadFile.h"
+#include "install/PayloadResource.h"
 #include "install/UnpackVpk.h"
 #include "install/WorkFolders.h"
 #include "integrate/VabFiles.h"
@@ -26,7 +28,7 @@ namespace {
 
 constexpr const char* function = "InstallVRE";
 
-bool hasPayloadResource(HMODULE module, int id) {
+bool hasPayloadResource(HMODULE module, WORD id) {
     return FindResourceA(module, MAKEINTRESOURCEA(id), RT_RCDATA) != nullptr;
 }
 
@@ -56,7 +58,7 @@ bool changeDirectory(const std::string& path) {
 // The patch tool is started by its bare name in the working folder, its current
 // directory, and reads and writes the files there.
 bool applyPatch(const WorkFolders& folders) {
-    if (!changeDirectory(folders.workDir)) {
+    if (!changeDirectory(folders.workDir())) {
         return false;
     }
     const std::string arguments = std::string("bspatch.exe baseimagefam") + "8" + " newimage diff";
@@ -66,16 +68,18 @@ bool applyPatch(const WorkFolders& folders) {
 void unzipImage(const WorkFolders& folders, const std::string& home, const InstalledVesk& product) {
     const std::vector<std::string> otherArchitectures = VabFiles::getOtherArchVabFiles(product);
     // The zip reader takes archive paths in UTF-8.
-    const std::string image = FileUtils::join(folders.workDir, "newimage");
+    const std::string image = FileUtils::join(folders.workDir(), "newimage");
     const ZipFile archive(tstrings::toUtf8(tstrings::toUtf16(image, CP_ACP)));
     archive.extractAll(home, otherArchitectures);
 }
 
 // Operation 4: rebuilds the new image from the payload and the base image and unzips it
-// into home. The working folder and the empty levels of the cache go when the
-// operation ends, on every path (also when an exception leaves); the operation is
-// reported finished just before that.
-std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const std::string& home) {
+// into home. The cache levels, the working folder and the patch tool are held from
+// when they are secured or written until the operation ends; then the working folder
+// and the empty levels of the cache go, on every path (also when an exception leaves).
+// The operation is reported finished just before that.
+std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const std::string& home,
+                          bool silent) {
     std::optional<CleanupList> cleanup(std::in_place, false);
     std::optional<security::SecurityDescriptor> descriptor;
     std::optional<WorkFolders> folders;
@@ -90,25 +94,34 @@ std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const st
     }
 
     std::optional<progress::ClientOperation> operation(std::in_place, 4);
+    std::optional<HeldPayloadFile> patchTool;
     const auto finish = [&](std::int32_t code) {
         operation.reset();
+        patchTool.reset();
+        folders.reset();
         cleanup.reset();
         return code;
     };
 
-    if (!ExtractFiles(module, folders->workDir)) {
+    const bool extracted = ExtractFiles(module, folders->workDir(), silent) && succeeds([&] {
+                               if (hasPayloadResource(module, PayloadIds::patchTool)) {
+                                   patchTool.emplace(module, PayloadIds::patchTool,
+                                                     FileUtils::join(folders->workDir(), "bspatch.exe"));
+                               }
+                           });
+    if (!extracted) {
         LOG_ERROR(function, "-- Exec: Extracting files () failed.");
         return finish(InstallResult::extractionFailed);
     }
 
-    if (!succeeds([&] { BaseImage::stage(folders->cacheDir, folders->workDir, *descriptor); })) {
+    if (!succeeds([&] { BaseImage::stage(folders->cacheDir(), folders->workDir(), *descriptor); })) {
         LOG_ERROR(function, "-- Exec: error archiving baseimagefam file.");
         return finish(InstallResult::extractionFailed);
     }
 
     const bool patched = applyPatch(*folders);
     // Out of the working folder, so that it can be deleted.
-    changeDirectory(folders->cacheDir);
+    changeDirectory(folders->cacheDir());
     if (!patched) {
         LOG_ERROR(function, "-- Exec: Patching () failed.");
         return finish(InstallResult::patchingFailed);
@@ -137,7 +150,7 @@ void buildClassDataArchive(const std::string& home) {
 
 }  // namespace
 
-ImagePhaseResult InstallVREImage(HMODULE module, const InstalledVesk& product) {
+ImagePhaseResult InstallVREImage(HMODULE module, const InstalledVesk& product, bool silent) {
     LOG_TRACE(function, "-- InstallVRE() begin");
     const std::string home = product.homeDir;
     if (home.empty()) {
@@ -145,9 +158,10 @@ ImagePhaseResult InstallVREImage(HMODULE module, const InstalledVesk& product) {
         return {InstallResult::noHomeDirectory, false};
     }
     ImagePhaseResult result;
-    result.noPayload = !hasPayloadResource(module, 5) && !hasPayloadResource(module, 6);
+    result.noPayload =
+        !hasPayloadResource(module, PayloadIds::patch) && !hasPayloadResource(module, PayloadIds::baseImage);
     if (!result.noPayload) {
-        result.code = rebuildImage(module, product, home);
+        result.code = rebuildImage(module, product, home, silent);
         if (result.code != InstallResult::success) {
             return result;
         }

@@ -21,5 +21,6 @@ struct ImagePhaseResult {
 // straight to the class-data run, the image being in place already. Reports progress
 // operations 4, 5 and 6; leaves the process's current directory in the patch cache
 // once it has patched. Failures of the progress channel or of starting the runtime's
-// programs are not caught here.
-ImagePhaseResult InstallVREImage(HMODULE module, const InstalledVesk& product);
+// programs are not caught here. A `silent` run shows no box when writing the payload
+// fails (the process ends with the Windows error code, as always).
+ImagePhaseResult InstallVREImage(HMODULE module, const InstalledVesk& product, bool silent);

@@ -34,8 +34,9 @@ void LinkGuard::refuseLinkedFile(const std::string& path) {
     }
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(file.get(), &information)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "InstallVRE", "[" + path + "] has no file information",
-                  GetFileInformationByHandle, GetLastError());
+                  GetFileInformationByHandle, code);
     }
     if (information.nNumberOfLinks > 1) {
         VDS_THROW(std::runtime_error, "InstallVRE",

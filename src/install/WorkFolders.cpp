@@ -7,7 +7,6 @@
 #include "diag/Logger.h"
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
-#include "install/LinkGuard.h"
 #include "platform/FileUtils.h"
 #include "platform/SysInfo.h"
 
@@ -18,32 +17,6 @@ namespace {
 constexpr int maxNameAttempts = 100;
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Walks the chain from `base` down to the cache folder: refuses links, creates what is
-// missing with the descriptor, and secures the cache folder when it was there already.
-void secureChain(const std::string& base, const std::string& relative,
-                 const security::SecurityDescriptor& descriptor) {
-    std::string level = base;
-    std::istringstream pieces(relative);
-    std::string piece;
-    bool created = false;
-    while (std::getline(pieces, piece, '\\')) {
-        if (piece.empty()) {
-            continue;
-        }
-        level = FileUtils::join(level, piece);
-        LinkGuard::refuseReparsePoint(level);
-        created = !exists(level);
-        if (created) {
-            FileUtils::createDirWithSecurity(level, descriptor);
-        } else if (!FileUtils::isDirectory(level)) {
-            VDS_THROW(std::runtime_error, "InstallVRE", "[" + level + "] is in the way of the patch cache");
-        }
-    }
-    if (!created) {
-        FileUtils::setSecurity(level, descriptor);
-    }
-}
 
 // A folder that this run creates itself: the name of a new temporary file, which is
 // then replaced by the folder. Should someone else make something of that name in
@@ -67,18 +40,36 @@ std::string makeFreshFolder(const std::string& cacheDir, const security::Securit
 
 }  // namespace
 
+void WorkFolders::hold(const std::string& level, const security::SecurityDescriptor& descriptor) {
+    HeldFolder folder(level);
+    folder.secure(descriptor);
+    held_.push_back(std::move(folder));
+}
+
 WorkFolders WorkFolders::make(int bits, const security::SecurityDescriptor& descriptor) {
     const SysInfo::PatchCache cache = SysInfo::getPatchCache(bits);
     WorkFolders folders;
-    folders.cacheBase = cache.base;
-    folders.cacheRelative = cache.relative;
-    folders.cacheDir = FileUtils::join(cache.base, cache.relative);
-    secureChain(cache.base, cache.relative, descriptor);
-    folders.workDir = makeFreshFolder(folders.cacheDir, descriptor);
+    folders.cacheBase_ = cache.base;
+    folders.cacheRelative_ = cache.relative;
+    std::string level = cache.base;
+    std::istringstream pieces(cache.relative);
+    for (std::string piece; std::getline(pieces, piece, '\\');) {
+        if (piece.empty()) {
+            continue;
+        }
+        level = FileUtils::join(level, piece);
+        if (!exists(level)) {
+            FileUtils::createDirWithSecurity(level, descriptor);
+        }
+        folders.hold(level, descriptor);
+    }
+    folders.cacheDir_ = level;
+    folders.workDir_ = makeFreshFolder(folders.cacheDir_, descriptor);
+    folders.hold(folders.workDir_, descriptor);
     return folders;
 }
 
 void WorkFolders::addTo(CleanupList& cleanup) const {
-    cleanup.addTree(workDir);
-    cleanup.addDirChain(cacheBase, cacheRelative);
+    cleanup.addTree(workDir_);
+    cleanup.addDirChain(cacheBase_, cacheRelative_);
 }

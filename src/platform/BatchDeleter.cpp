@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "diag/CatchAndLog.h"
+#include "diag/Logger.h"
 #include "platform/DeleteCallbacks.h"
 #include "platform/FileUtils.h"
 
@@ -31,9 +32,15 @@ bool BatchDeleter::execute() const {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             return false;
         }
-        if (whole_ && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            // A folder link goes as a link; what it points to is not ours to delete.
-            return FileUtils::tryDeleteDirectory(path_);
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // A folder link goes as a link; what it points to is not ours to delete, and
+            // the files "in" a link are the files of the folder it leads to.
+            if (whole_) {
+                return FileUtils::tryDeleteDirectory(path_);
+            }
+            LOG_WARNING("BatchDeleter::execute",
+                        "[" << path_ << "] is a link (reparse point); the files it leads to are left alone");
+            return false;
         }
         return deleteContent(path_, whole_);
     }

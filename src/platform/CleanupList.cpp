@@ -15,14 +15,15 @@ enum What { file = 0, filesIn = 1, tree = 2, emptyDir = 3 };
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // What of a folder is left for the reboot: its files, or (whole) the folder and
-// everything below it with each folder before its contents. A link is left as itself.
+// everything below it with each folder before its contents. A link is left as itself,
+// and nothing it leads to is touched.
 std::vector<std::string> leftovers(const std::string& folder, bool whole) {
     std::vector<std::string> paths;
     if (whole) {
         paths.push_back(folder);
-        if (FileUtils::isReparsePoint(folder)) {
-            return paths;
-        }
+    }
+    if (FileUtils::isReparsePoint(folder)) {
+        return paths;
     }
     FileUtils::DirectoryIterator iterator(whole, true, whole);
     FileUtils::iterateDirectory(folder, iterator);
@@ -36,16 +37,24 @@ void scheduleLeftovers(const std::string& folder, bool whole) {
     std::for_each(paths.rbegin(), paths.rend(), FileUtils::deleteOnReboot);
 }
 
-bool leadsUpward(const std::string& relativePath) {
-    const std::string normal = "\\" + FileUtils::normalizePath(relativePath) + "\\";
-    return normal.find("\\..\\") != std::string::npos;
-}
-
-std::string withoutTrailingSeparators(std::string path) {
-    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) {
-        path.pop_back();
+// The pieces of a relative path without empty and "." pieces, joined by '\\'; empty when
+// a ".." piece would lead out of the base (such a chain is never added).
+std::string chainBelowBase(const std::string& relativePath) {
+    std::string chain;
+    std::string::size_type start = 0;
+    while (start <= relativePath.size()) {
+        const std::string::size_type end =
+            std::min(relativePath.find_first_of("\\/", start), relativePath.size());
+        const std::string piece = relativePath.substr(start, end - start);
+        if (piece == "..") {
+            return std::string();
+        }
+        if (!piece.empty() && piece != ".") {
+            chain = chain.empty() ? piece : chain + "\\" + piece;
+        }
+        start = end + 1;
     }
-    return path;
+    return chain;
 }
 
 }  // namespace
@@ -74,15 +83,12 @@ void CleanupList::addEmptyDir(const std::string& path) { add(path, emptyDir); }
 
 void CleanupList::addDirChain(const std::string& base, const std::string& relativePath) {
     // Only folders strictly inside base: a chain must never climb to folders that are
-    // not ours.
-    if (leadsUpward(relativePath)) {
-        return;
-    }
-    const std::string normalBase = withoutTrailingSeparators(FileUtils::normalizePath(base));
-    std::string dir = withoutTrailingSeparators(FileUtils::join(base, relativePath));
-    while (FileUtils::normalizePath(dir).starts_with(normalBase + "\\")) {
-        addEmptyDir(dir);
-        dir = withoutTrailingSeparators(FileUtils::dirname(dir));
+    // not ours, nor name the base itself ("." or empty pieces).
+    std::string chain = chainBelowBase(relativePath);
+    while (!chain.empty()) {
+        addEmptyDir(FileUtils::join(base, chain));
+        const std::string::size_type last = chain.rfind('\\');
+        chain = last == std::string::npos ? std::string() : chain.substr(0, last);
     }
 }
 

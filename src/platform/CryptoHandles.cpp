@@ -3,16 +3,12 @@
 #include "diag/ErrorText.h"
 #include "diag/Logger.h"
 #include "diag/tstrings.h"
+#include "win/HandleClose.h"
 
 namespace {
 
 void logReleaseFailure(const char* function, const char* call, DWORD code) noexcept {
-    try {
-        LOG_ERROR(function,
-                  tstrings::unsafe_format("%s failed with %s", call, systemErrorText(code).c_str()));
-    } catch (...) {
-        // Nothing more can be reported about a handle that would not close.
-    }
+    VDS_LOG_CLOSE_FAILURE(LogLevel::Error, function, failedWith(call, code));
 }
 
 }  // namespace

@@ -20,8 +20,9 @@ struct FindHandleTraits {
     static bool valid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
     static void close(HANDLE handle) noexcept {
         if (valid(handle) && !FindClose(handle)) {
-            LOG_ERROR("FileUtils::iterateDirectory",
-                      "FindClose failed with " << systemErrorText(GetLastError()));
+            const DWORD code = GetLastError();
+            VDS_LOG_CLOSE_FAILURE(LogLevel::Error, "FileUtils::iterateDirectory",
+                                  failedWith("FindClose", code));
         }
     }
 };

@@ -10,11 +10,6 @@ namespace {
 
 constexpr const char* blanks = " \t";
 
-// "<what> failed with system error <code> (<description>)".
-std::string failedWith(const char* what, DWORD code) {
-    return tstrings::unsafe_format("%s failed with %s", what, systemErrorText(code).c_str());
-}
-
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace

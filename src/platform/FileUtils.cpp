@@ -20,7 +20,21 @@ namespace {
 
 constexpr const char* separators = "\\/";
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+template <class Char>
+bool isSeparator(Char c) {
+    return c == Char('\\') || c == Char('/');
+}
+
+// The position of the first separator at or after `from`; npos when there is none.
+template <class String>
+typename String::size_type findSeparator(const String& path, typename String::size_type from) {
+    for (typename String::size_type position = from; position < path.size(); ++position) {
+        if (isSeparator(path[position])) {
+            return position;
+        }
+    }
+    return String::npos;
+}
 
 bool isMissingError(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
 
@@ -30,25 +44,56 @@ bool hasIllegalNameCharacter(const std::string& text) {
     });
 }
 
-std::string withoutTrailingSeparators(const std::string& path) {
-    const std::string::size_type end = path.find_last_not_of(separators);
-    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+template <class String>
+String trailingSeparatorsRemoved(String path) {
+    while (!path.empty() && isSeparator(path.back())) {
+        path.pop_back();
+    }
+    return path;
 }
 
 // Where the folders that createDirs may create start: after "\\server\share\" for a
 // UNC path (neither the server nor the share can be created as a folder), else at 0.
-std::string::size_type firstCreatablePrefix(const std::string& path) {
+template <class String>
+typename String::size_type firstCreatablePrefix(const String& path) {
     if (path.size() < 2 || !isSeparator(path[0]) || !isSeparator(path[1])) {
         return 0;
     }
-    std::string::size_type position = 2;
-    for (int piece = 0; piece < 2 && position != std::string::npos; ++piece) {
-        position = path.find_first_of(separators, position);
-        if (position != std::string::npos) {
+    typename String::size_type position = 2;
+    for (int piece = 0; piece < 2 && position != String::npos; ++piece) {
+        position = findSeparator(path, position);
+        if (position != String::npos) {
             ++position;
         }
     }
-    return position == std::string::npos ? path.size() : position;
+    return position == String::npos ? path.size() : position;
+}
+
+// Hands every folder of `path` to `createOne`, from the first that can be created on.
+template <class String, class CreateOne>
+void forEachCreatableLevel(const String& path, CreateOne createOne) {
+    const String stripped = trailingSeparatorsRemoved(path);
+    if (stripped.empty()) {
+        return;
+    }
+    const String full = stripped + typename String::value_type('\\');
+    for (auto end = findSeparator(full, firstCreatablePrefix(full)); end != String::npos;
+         end = findSeparator(full, end + 1)) {
+        createOne(full.substr(0, end + 1));
+    }
+}
+
+void createDirWide(const std::wstring& path) {
+    if (!CreateDirectoryW(path.c_str(), nullptr)) {
+        const DWORD code = GetLastError();
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return;
+        }
+        VDS_THROW(SysError, "FileUtils::createDir", "CreateDirectory(" + tstrings::toUtf8(path) + ") failed",
+                  CreateDirectoryW, code);
+    }
+    LOG_TRACE("FileUtils::createDir", "Created [" << tstrings::toUtf8(path) << "] directory");
 }
 
 void createDir(const std::string& path, SECURITY_ATTRIBUTES* attributes) {
@@ -142,6 +187,8 @@ std::string suffix(const std::string& path) {
     return name.substr(dot);
 }
 
+std::string withoutTrailingSeparators(const std::string& path) { return trailingSeparatorsRemoved(path); }
+
 std::string join(const std::string& dir, const std::string& name) {
     if (name.empty()) {
         return dir;
@@ -164,16 +211,10 @@ std::string replaceSuffix(const std::string& path, const std::string& newSuffix)
 }
 
 void createDirs(const std::string& path) {
-    const std::string stripped = withoutTrailingSeparators(path);
-    if (stripped.empty()) {
-        return;
-    }
-    const std::string full = stripped + "\\";
-    for (std::string::size_type end = full.find_first_of(separators, firstCreatablePrefix(full));
-         end != std::string::npos; end = full.find_first_of(separators, end + 1)) {
-        createDir(full.substr(0, end + 1), nullptr);
-    }
+    forEachCreatableLevel(path, [](const std::string& level) { createDir(level, nullptr); });
 }
+
+void createDirs(const std::wstring& path) { forEachCreatableLevel(path, createDirWide); }
 
 void createDirWithSecurity(const std::string& path, const security::SecurityDescriptor& descriptor) {
     createDirs(dirname(path));
@@ -195,9 +236,9 @@ std::string createTempFile(const std::string& dir, const std::string& prefix, co
             return path;
         }
     }
+    const DWORD code = GetLastError();
     VDS_THROW(SysError, "FileUtils::createTempFile",
-              "createTempFile(" + prefix + ", " + suffix + ", " + dir + ") failed", CreateFileA,
-              GetLastError());
+              "createTempFile(" + prefix + ", " + suffix + ", " + dir + ") failed", CreateFileA, code);
 }
 
 std::string createUniqueFile(const std::string& path) {
@@ -210,10 +251,11 @@ std::string createUniqueFile(const std::string& path) {
 void copyFile(const std::string& source, const std::string& target, bool failIfExists) {
     createDirs(dirname(target));
     if (!CopyFileA(source.c_str(), target.c_str(), failIfExists)) {
+        const DWORD code = GetLastError();
         VDS_THROW(
             SysError, "FileUtils::copyFile",
             "CopyFile(" + source + ", " + target + ", " + tstrings::toDecimal(int{failIfExists}) + ") failed",
-            CopyFileA, GetLastError());
+            CopyFileA, code);
     }
     LOG_TRACE("FileUtils::copyFile", "Copied [" << source << "] file to [" << target << "]");
 }
@@ -232,16 +274,23 @@ void copyPersistentFile(const std::string& source, const std::string& target) {
     }
     // The target is in use: put the copy beside it and let Windows swap it in at restart.
     const std::string replacement = createUniqueFile(target);
-    copyFile(source, replacement, false);
-    moveFile(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    try {
+        copyFile(source, replacement, false);
+        moveFile(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    } catch (...) {
+        // A replacement that will never be swapped in must not stay behind.
+        tryDeleteFile(replacement);
+        throw;
+    }
 }
 
 void moveFile(const std::string& source, const std::string& target, DWORD flags) {
     const char* kind = isDirectory(source) ? "folder" : "file";
     if (!MoveFileExA(source.c_str(), target.empty() ? nullptr : target.c_str(), flags)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::moveFile",
                   "MoveFileEx(" + source + ", " + target + ", " + tstrings::toDecimal(flags) + ") failed",
-                  MoveFileExA, GetLastError());
+                  MoveFileExA, code);
     }
     const bool atReboot = (flags & MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
     if (target.empty()) {
@@ -270,8 +319,8 @@ bool tryDeleteFile(const std::string& path) {
 
 void deleteFile(const std::string& path) {
     if (!tryDeleteFile(path)) {
-        VDS_THROW(SysError, "FileUtils::deleteFile", "DeleteFile(" + path + ") failed", DeleteFileA,
-                  GetLastError());
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "FileUtils::deleteFile", "DeleteFile(" + path + ") failed", DeleteFileA, code);
     }
 }
 
@@ -285,8 +334,9 @@ bool tryDeleteDirectory(const std::string& path) {
 
 void deleteDirectory(const std::string& path) {
     if (!tryDeleteDirectory(path)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::deleteDirectory", "RemoveDirectory(" + path + ") failed",
-                  RemoveDirectoryA, GetLastError());
+                  RemoveDirectoryA, code);
     }
 }
 
@@ -317,24 +367,30 @@ void deleteOnReboot(const std::string& path) {
 
 void setPermissions(const std::string& path, const security::SecurityDescriptor& descriptor) {
     if (!SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get())) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::setPermissions", "setPermissions(" + path + ") failed",
-                  SetFileSecurityA, GetLastError());
+                  SetFileSecurityA, code);
     }
     LOG_TRACE("FileUtils::setPermissions", "Set [" << path << "] permissions");
 }
 
-void setSecurity(const std::string& path, const security::SecurityDescriptor& descriptor) {
+namespace {
+
+// What of `descriptor` there is to set: its DACL and its owner, whichever it carries.
+SECURITY_INFORMATION securityToSet(const std::string& path, const security::SecurityDescriptor& descriptor) {
     BOOL daclPresent = FALSE;
     PACL dacl = nullptr;
     BOOL defaulted = FALSE;
     if (!GetSecurityDescriptorDacl(descriptor.get(), &daclPresent, &dacl, &defaulted)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::setSecurity", "setSecurity(" + path + ") failed (detect DACL)",
-                  GetSecurityDescriptorDacl, GetLastError());
+                  GetSecurityDescriptorDacl, code);
     }
     PSID owner = nullptr;
     if (!GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::setSecurity", "setSecurity(" + path + ") failed (detect owner)",
-                  GetSecurityDescriptorOwner, GetLastError());
+                  GetSecurityDescriptorOwner, code);
     }
     SECURITY_INFORMATION information = 0;
     if (daclPresent) {
@@ -346,9 +402,25 @@ void setSecurity(const std::string& path, const security::SecurityDescriptor& de
     if (information == 0) {
         VDS_THROW(std::runtime_error, "FileUtils::setSecurity", "setSecurity(" + path + ") nothing to set");
     }
-    if (!SetFileSecurityA(path.c_str(), information, descriptor.get())) {
+    return information;
+}
+
+}  // namespace
+
+void setSecurity(const std::string& path, const security::SecurityDescriptor& descriptor) {
+    if (!SetFileSecurityA(path.c_str(), securityToSet(path, descriptor), descriptor.get())) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::setSecurity", "setSecurity(" + path + ") failed", SetFileSecurityA,
-                  GetLastError());
+                  code);
+    }
+    LOG_TRACE("FileUtils::setSecurity", "Set [" << path << "] security");
+}
+
+void setSecurity(HANDLE file, const std::string& path, const security::SecurityDescriptor& descriptor) {
+    if (!SetKernelObjectSecurity(file, securityToSet(path, descriptor), descriptor.get())) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "FileUtils::setSecurity", "setSecurity(" + path + ") failed",
+                  SetKernelObjectSecurity, code);
     }
     LOG_TRACE("FileUtils::setSecurity", "Set [" << path << "] security");
 }

@@ -27,6 +27,8 @@ std::string basename(const std::string& path);
 // The last piece's extension with its dot ("a\b.txt" -> ".txt"); empty when the last
 // piece has no dot or is "..".
 std::string suffix(const std::string& path);
+// `path` without the separators it ends in.
+std::string withoutTrailingSeparators(const std::string& path);
 // `dir` without trailing separators + '\' + `name` without one leading separator; one
 // of them alone when the other is empty.
 std::string join(const std::string& dir, const std::string& name);
@@ -39,6 +41,9 @@ std::string replaceSuffix(const std::string& path, const std::string& newSuffix)
 
 // Creates every missing folder of `path`, from the root on; existing folders are fine.
 void createDirs(const std::string& path);
+// The same for a UTF-16 path, whose names need not fit the ANSI code page (texts show it
+// in UTF-8).
+void createDirs(const std::wstring& path);
 // Creates the parents of `path` and then the folder `path` itself with `descriptor` as
 // its security; `path` must not exist yet.
 void createDirWithSecurity(const std::string& path, const security::SecurityDescriptor& descriptor);
@@ -86,5 +91,9 @@ void deleteOnReboot(const std::string& path);
 void setPermissions(const std::string& path, const security::SecurityDescriptor& descriptor);
 // Sets the owner and/or DACL that `descriptor` carries on `path`.
 void setSecurity(const std::string& path, const security::SecurityDescriptor& descriptor);
+// The same on the file or folder open as `file` (with WRITE_DAC and, for an owner,
+// WRITE_OWNER access), named `path` in texts: what is secured is what is held, whatever
+// the path names by now.
+void setSecurity(HANDLE file, const std::string& path, const security::SecurityDescriptor& descriptor);
 
 }  // namespace FileUtils

@@ -102,14 +102,16 @@ void createJunction(const std::string& link, const std::string& target) {
     const AutoHandle folder(CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!folder) {
-        VDS_THROW(SysError, "FileUtils::createJunction", link + ": cannot open", CreateFileA, GetLastError());
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "FileUtils::createJunction", link + ": cannot open", CreateFileA, code);
     }
     DWORD returned = 0;
     if (!DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.bytes,
                          buffer.header()->dataLength + sizeof(ReparseHeader), nullptr, 0, &returned,
                          nullptr)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::createJunction", link + ": cannot set reparse point", DeviceIoControl,
-                  GetLastError());
+                  code);
     }
     LOG_TRACE("FileUtils::createJunction", "Created [" << link << "] junction for [" << target << "] target");
 }
@@ -129,14 +131,16 @@ std::string getLinkTarget(const std::string& path) {
     const AutoHandle link(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, flags, nullptr));
     if (!link) {
-        VDS_THROW(SysError, "FileUtils::getLinkTarget", path + ": cannot open", CreateFileA, GetLastError());
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "FileUtils::getLinkTarget", path + ": cannot open", CreateFileA, code);
     }
     ReparseBuffer buffer;
     DWORD returned = 0;
     if (!DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.bytes, sizeof buffer.bytes,
                          &returned, nullptr)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "FileUtils::getLinkTarget", path + ": cannot get reparse point", DeviceIoControl,
-                  GetLastError());
+                  code);
     }
     const DWORD tag = buffer.header()->tag;
     if (tag != mountPointTag && tag != symbolicLinkTag) {

@@ -8,7 +8,7 @@
 
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
-#include "platform/Crypto.h"
+#include "platform/ChecksumString.h"
 
 namespace {
 
@@ -18,8 +18,8 @@ constexpr std::uint64_t largestChunk = 0xFFFFFFFF;
 void appendHashData(HCRYPTHASH hash, const unsigned char* data, std::uint64_t length) {
     const auto feed = [hash](const unsigned char* bytes, DWORD count) {
         if (!CryptHashData(hash, bytes, count, 0)) {
-            VDS_THROW(SysError, "appendHashData",
-                      SysError("CryptHashData() failed", CryptHashData, GetLastError()));
+            const DWORD code = GetLastError();
+            VDS_THROW(SysError, "appendHashData", SysError("CryptHashData() failed", CryptHashData, code));
         }
     };
     while (length > largestChunk) {
@@ -34,8 +34,9 @@ DWORD getHashValueSize(HCRYPTHASH hash) {
     DWORD size = 0;
     DWORD replyLength = sizeof size;
     if (!CryptGetHashParam(hash, HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &replyLength, 0)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "getHashValueSize",
-                  SysError("CryptGetHashParam(HP_HASHSIZE) failed", CryptGetHashParam, GetLastError()));
+                  SysError("CryptGetHashParam(HP_HASHSIZE) failed", CryptGetHashParam, code));
     }
     if (replyLength != sizeof size) {
         VDS_THROW(std::runtime_error, "getHashValueSize",
@@ -78,8 +79,9 @@ std::string HashBase::getStringValue() {
     std::vector<BYTE> value(getHashValueSize(hash_.get()));
     DWORD length = static_cast<DWORD>(value.size());
     if (!CryptGetHashParam(hash_.get(), HP_HASHVAL, value.data(), &length, 0)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "HashBase::getStringValue",
-                  SysError("CryptGetHashParam(HP_HASHVAL) failed", CryptGetHashParam, GetLastError()));
+                  SysError("CryptGetHashParam(HP_HASHVAL) failed", CryptGetHashParam, code));
     }
     value.resize(length);
 

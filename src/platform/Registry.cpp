@@ -67,10 +67,11 @@ const Dll& advapi32() {
     return library;
 }
 
-// The wide copy of a narrow name for the wide-only calls; false when `name` is not
-// valid UTF-8 (an empty wide name would address the parent key itself).
+// The wide copy of a narrow name for the wide-only calls. Names are in the ANSI code page,
+// as the ANSI calls that gave them (getSubkeyNames) and take them; false when `name`
+// does not convert (an empty wide name would address the parent key itself).
 bool toWideName(const std::string& name, std::wstring& wide) {
-    wide = tstrings::toUtf16(name, CP_UTF8);
+    wide = tstrings::toUtf16(name, CP_ACP);
     return !wide.empty();
 }
 
@@ -84,7 +85,7 @@ const Registry Registry::HKCU64(HKEY_CURRENT_USER, KEY_WOW64_64KEY, "HKCU");
 const Registry Registry::HKCR(HKEY_CLASSES_ROOT, 0, "HKC");
 
 Registry::Registry(HKEY predefined, REGSAM view, const std::string& baseName)
-    : key_(predefined), owned_(false), view_(view), path_(displayName(baseName, view)) {}
+    : key_(predefined), view_(view), path_(displayName(baseName, view)) {}
 
 Registry::Registry(const Registry& parent, const std::string& subKey, AutoRegKey key)
     : key_(std::move(key)), view_(parent.view_), path_(parent.childPath(subKey)) {}
@@ -105,25 +106,6 @@ Registry::Registry(const Registry& parent, const std::string& subKey, Mode mode)
         }
         VDS_THROW(SysError, "Registry::open", errorMessage("open key", path_), RegOpenKeyExA,
                   static_cast<DWORD>(result));
-    }
-}
-
-Registry& Registry::operator=(Registry&& other) noexcept {
-    if (this != &other) {
-        if (!owned_) {
-            key_.release();
-        }
-        key_ = std::move(other.key_);
-        owned_ = other.owned_;
-        view_ = other.view_;
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
-
-Registry::~Registry() {
-    if (!owned_) {
-        key_.release();
     }
 }
 
@@ -290,8 +272,10 @@ LSTATUS Registry::deleteSubkey(const std::string& subKey) const {
 }
 
 LSTATUS Registry::deleteKeyTree(const std::string& subKey) const {
-    // An empty name would empty this whole key, a root key included.
-    if (subKey.empty()) {
+    // An empty name would empty this whole key, a root key included; a name that the
+    // final deletion of the key could not take must not leave the key emptied.
+    std::wstring wideName;
+    if (subKey.empty() || !toWideName(subKey, wideName)) {
         return ERROR_INVALID_PARAMETER;
     }
     LSTATUS result = ERROR_SUCCESS;

@@ -37,10 +37,9 @@ public:
     Registry(const Registry& parent, const std::string& subKey, Mode mode);
 
     Registry(Registry&& other) noexcept = default;
-    Registry& operator=(Registry&& other) noexcept;
+    Registry& operator=(Registry&& other) noexcept = default;
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
-    ~Registry();
 
     HKEY handle() const { return key_.get(); }
     // 0, KEY_WOW64_32KEY or KEY_WOW64_64KEY.
@@ -95,9 +94,8 @@ private:
     void setStringValue(const std::string& name, const std::string& value, DWORD type, const char* operation,
                         const char* function) const;
 
+    // For a root, the predefined key, which the owner never closes.
     AutoRegKey key_;
-    // False for the root keys, which are never closed.
-    bool owned_ = true;
     REGSAM view_ = 0;
     std::string path_;
 };

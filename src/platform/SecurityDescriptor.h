@@ -22,10 +22,17 @@ private:
     std::vector<BYTE> bytes_;
 };
 
-// The access rules of the folders the install sequence creates: owned by the installing
-// user; LocalSystem and Administrators full access, Everyone read; inherited by files
-// and sub-folders. "O:<user SID>D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;WD)".
+// The access rules of the folders the install sequence creates or takes over: owned by
+// the installing user; LocalSystem and Administrators full access, Everyone read;
+// inherited by files and sub-folders. The DACL is protected: nothing is inherited from
+// the folder above (the common application-data folder lets every user create files).
+// "O:<user SID>D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;WD)".
 std::string ownerFolderSddl();
 SecurityDescriptor ownerFolderDescriptor();
+
+// The access rules of the command-path folder and its target: as above without an owner,
+// and Everyone may also run the programs there. Protected as well.
+extern const char* const commandPathSddl;
+SecurityDescriptor commandPathDescriptor();
 
 }  // namespace security

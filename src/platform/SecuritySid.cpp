@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "diag/LocalBuffer.h"
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
 #include "win/AutoHandle.h"
@@ -16,17 +17,11 @@ namespace {
 AutoHandle processToken() {
     AutoHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) {
-        VDS_THROW(SysError, "security::processToken", "OpenProcessToken failed", OpenProcessToken,
-                  GetLastError());
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "security::processToken", "OpenProcessToken failed", OpenProcessToken, code);
     }
     return token;
 }
-
-// Frees a buffer that a Windows call allocated with LocalAlloc.
-struct LocalBuffer {
-    ~LocalBuffer() { LocalFree(pointer); }
-    char* pointer = nullptr;
-};
 
 }  // namespace
 
@@ -34,7 +29,8 @@ Sid Sid::fromPSID(PSID sid) {
     Sid copy;
     std::memset(copy.buffer_, 0, sizeof copy.buffer_);
     if (!CopySid(sizeof copy.buffer_, copy.buffer_, sid)) {
-        VDS_THROW(SysError, "security::Sid::fromPSID", "CopySid failed", CopySid, GetLastError());
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "security::Sid::fromPSID", "CopySid failed", CopySid, code);
     }
     return copy;
 }
@@ -44,24 +40,27 @@ Sid Sid::processOwnerUser() {
     DWORD size = 0;
     GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     if (size == 0) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "security::Sid::processOwnerUser", "GetTokenInformation (get size) failed",
-                  GetTokenInformation, GetLastError());
+                  GetTokenInformation, code);
     }
     std::vector<BYTE> buffer(size);
     if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "security::Sid::processOwnerUser", "GetTokenInformation failed",
-                  GetTokenInformation, GetLastError());
+                  GetTokenInformation, code);
     }
     return fromPSID(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid);
 }
 
 std::string Sid::toString() const {
-    LocalBuffer text;
-    if (!ConvertSidToStringSidA(get(), &text.pointer)) {
+    LocalBuffer<char> text;
+    if (!ConvertSidToStringSidA(get(), text.receive())) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "security::Sid::toString", "ConvertSidToStringSid failed", ConvertSidToStringSidA,
-                  GetLastError());
+                  code);
     }
-    return text.pointer;
+    return text.get();
 }
 
 }  // namespace security

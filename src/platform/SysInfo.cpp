@@ -1,4 +1,5 @@
 #include "platform/SysInfo.h"
+#include "platform/FileUtils.h"
 
 #include <shlobj.h>
 
@@ -22,12 +23,6 @@ using RtlGetVersionFunction = LONG WINAPI(OSVERSIONINFOEXW*);
 using GetVersionExWFunction = BOOL WINAPI(OSVERSIONINFOEXW*);
 using SystemDirFunction = UINT WINAPI(LPSTR, UINT);
 
-constexpr const char* pathSeparators = "\\/";
-
-std::string withoutTrailingSeparators(const std::string& path) {
-    return tstrings::trimRight(path, pathSeparators);
-}
-
 OSVERSIONINFOEXW readOsVersion() {
     OSVERSIONINFOEXW record{};
     record.dwOSVersionInfoSize = sizeof record;
@@ -48,7 +43,7 @@ std::string getSystemDirImpl(SystemDirFunction* function, const std::string& nam
                       function, code);
         }
         if (length < buffer.size()) {
-            return withoutTrailingSeparators(std::string(buffer.data(), length));
+            return FileUtils::withoutTrailingSeparators(std::string(buffer.data(), length));
         }
         buffer.resize(length + 1);
     }
@@ -100,9 +95,7 @@ bool initWithGetVersionEx(OSVERSIONINFOEXW& record) {
         }
         if (!getVersionExW(&record)) {
             const DWORD code = GetLastError();
-            LOG_ERROR("SysInfo::initWithGetVersionEx",
-                      tstrings::unsafe_format("%s failed with %s", "GetVersionExW()",
-                                              systemErrorText(code).c_str()));
+            LOG_ERROR("SysInfo::initWithGetVersionEx", failedWith("GetVersionExW()", code));
             return false;
         }
         return true;
@@ -177,7 +170,7 @@ std::string SHGetFolderPathAdapter(int folderId, int mode) {
             tstrings::unsafe_format("SHGetFolderPath(0x%x, mode=%d)", static_cast<unsigned>(folderId), mode),
             result);
     }
-    return withoutTrailingSeparators(path);
+    return FileUtils::withoutTrailingSeparators(path);
 }
 
 PatchCache getPatchCache(int arch) {

@@ -11,13 +11,15 @@ VersionResource::VersionResource(std::string path) : path_(std::move(path)) {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(path_.c_str(), &ignored);
     if (size == 0) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "VersionResource::VersionResource",
-                  "GetFileVersionInfoSize(" + path_ + ") failed", GetFileVersionInfoSizeA, GetLastError());
+                  "GetFileVersionInfoSize(" + path_ + ") failed", GetFileVersionInfoSizeA, code);
     }
     data_.resize(size);
     if (!GetFileVersionInfoA(path_.c_str(), 0, size, data_.data())) {
+        const DWORD code = GetLastError();
         VDS_THROW(SysError, "VersionResource::VersionResource", "GetFileVersionInfo(" + path_ + ") failed",
-                  GetFileVersionInfoA, GetLastError());
+                  GetFileVersionInfoA, code);
     }
 }
 

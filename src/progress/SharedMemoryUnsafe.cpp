@@ -14,7 +14,7 @@ namespace {
 
 // "<call>(<argument>) failed with system error <code> (<description>)".
 std::string failure(const std::string& call, const std::string& argument, DWORD code) {
-    return call + "(" + argument + ") failed with " + systemErrorText(code);
+    return failedWith(call + "(" + argument + ")", code);
 }
 
 }  // namespace
@@ -25,8 +25,8 @@ SharedMemoryUnsafe::SharedMemoryUnsafe(HANDLE mapping, std::string name)
 SharedMemoryUnsafe SharedMemoryUnsafe::create(OpenExisting, const std::string& name) {
     const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, name.c_str());
     if (mapping == nullptr) {
-        VDS_THROW(PlatformError, "ipc::SharedMemoryUnsafe::create",
-                  failure("OpenFileMappingA", name, GetLastError()));
+        const DWORD code = GetLastError();
+        VDS_THROW(PlatformError, "ipc::SharedMemoryUnsafe::create", failure("OpenFileMappingA", name, code));
     }
     return SharedMemoryUnsafe(mapping, name);
 }
@@ -36,8 +36,9 @@ SharedMemoryUnsafe SharedMemoryUnsafe::create(CreateNew, const std::optional<std
     const HANDLE mapping =
         CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, blockSize, blockName.c_str());
     if (mapping == nullptr) {
+        const DWORD code = GetLastError();
         VDS_THROW(PlatformError, "ipc::SharedMemoryUnsafe::create",
-                  failure("CreateFileMappingA", blockName, GetLastError()));
+                  failure("CreateFileMappingA", blockName, code));
     }
     return SharedMemoryUnsafe(mapping, blockName);
 }
@@ -51,8 +52,9 @@ SharedMemoryUnsafe::Snapshot::Snapshot(const SharedMemoryUnsafe& block) : size_(
     }
     view_ = MapViewOfFile(block.handle(), FILE_MAP_ALL_ACCESS, 0, 0, size_);
     if (view_ == nullptr) {
+        const DWORD code = GetLastError();
         VDS_THROW(PlatformError, "ipc::SharedMemoryUnsafe::Snapshot::Snapshot",
-                  failure("MapViewOfFile", block.name(), GetLastError()));
+                  failure("MapViewOfFile", block.name(), code));
     }
     std::memcpy(buffer_.data(), view_, size_);
 }
@@ -60,8 +62,9 @@ SharedMemoryUnsafe::Snapshot::Snapshot(const SharedMemoryUnsafe& block) : size_(
 SharedMemoryUnsafe::Snapshot::~Snapshot() {
     if (!UnmapViewOfFile(view_)) {
         try {
+            const DWORD code = GetLastError();
             VDS_THROW(PlatformError, "ipc::SharedMemoryUnsafe::Snapshot::~Snapshot",
-                      failure("UnmapViewOfFile", "", GetLastError()));
+                      failure("UnmapViewOfFile", "", code));
         }
         VDS_CATCH_AND_LOG("ipc::SharedMemoryUnsafe::Snapshot::~Snapshot")
     }
@@ -70,8 +73,9 @@ SharedMemoryUnsafe::Snapshot::~Snapshot() {
 void SharedMemoryUnsafe::Snapshot::flush() {
     std::memcpy(view_, buffer_.data(), size_);
     if (!FlushViewOfFile(view_, size_)) {
+        const DWORD code = GetLastError();
         VDS_THROW(PlatformError, "ipc::SharedMemoryUnsafe::Snapshot::flush",
-                  failure("FlushViewOfFile", "", GetLastError()));
+                  failure("FlushViewOfFile", "", code));
     }
 }
 

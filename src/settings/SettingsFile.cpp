@@ -26,7 +26,8 @@ struct FileCloser {
 
 void createFolders(const FilePath& path) {
     try {
-        FileUtils::createDirs(tstrings::utf8ToAnsi(FileUtils::dirname(path.narrow())));
+        // Wide, so that a name outside the ANSI code page is created as it is named.
+        FileUtils::createDirs(tstrings::toUtf16(FileUtils::dirname(path.narrow()), CP_UTF8));
     } catch (const std::exception& error) {
         logException(VDS_LOCATION(kFunction), error);
         throw settings::Exception(settings::kInvalidPath,

@@ -1,5 +1,6 @@
 #include "win/Dll.h"
 
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -25,24 +26,50 @@ std::wstring systemDirectory() {
     return std::wstring(buffer.data(), length);
 }
 
+bool isFullPath(const std::wstring& path) {
+    const bool drive = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool share = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\';
+    return drive || share;
+}
+
+// Loads the library at the full path `path`, the search for the libraries it needs
+// limited by `searchFlags`. A Windows that does not know these flags (Windows 7 without
+// its loader update) refuses them; the needed libraries then come from the library's own
+// folder instead.
+HMODULE loadLibrary(const std::wstring& path, const std::string& utf8Path, DWORD searchFlags) {
+    if (!isFullPath(path)) {
+        VDS_THROW(std::invalid_argument, "loadLibrary",
+                  "LoadLibraryExW(" + utf8Path + ") refused: a library is loaded by its full path only");
+    }
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, searchFlags);
+    if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
+        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    if (module == nullptr) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "loadLibrary", "LoadLibraryExW(" + utf8Path + ") failed", LoadLibraryExW, code);
+    }
+    return module;
+}
+
 }  // namespace
 
 Dll::Dll(HMODULE module, std::string path) : module_(module), path_(std::move(path)) {}
 
 Dll Dll::load(const std::wstring& path) {
     std::string utf8Path = tstrings::toUtf8(path);
-    HMODULE module = LoadLibraryW(path.c_str());
-    if (module == nullptr) {
-        const DWORD code = GetLastError();
-        VDS_THROW(SysError, "loadLibrary", "LoadLibraryW(" + utf8Path + ") failed", LoadLibraryW, code);
-    }
+    HMODULE module =
+        loadLibrary(path, utf8Path, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     return Dll(module, std::move(utf8Path));
 }
 
 Dll Dll::loadUtf8(const std::string& path) { return load(tstrings::toUtf16(path, CP_UTF8)); }
 
 Dll Dll::loadSystem(const std::string& fileName) {
-    return load(systemDirectory() + L"\\" + tstrings::toUtf16(fileName, CP_UTF8));
+    const std::wstring path = systemDirectory() + L"\\" + tstrings::toUtf16(fileName, CP_UTF8);
+    std::string utf8Path = tstrings::toUtf8(path);
+    HMODULE module = loadLibrary(path, utf8Path, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return Dll(module, std::move(utf8Path));
 }
 
 Dll Dll::loaded(const std::wstring& name) {

@@ -8,12 +8,16 @@
 // Movable, not copyable.
 class Dll {
 public:
-    // LoadLibraryW of a full path; throws VdsError<SysError> "LoadLibraryW(<path>) failed".
+    // The library at a full path ("C:\\...", "\\\\server\\..."); the libraries it needs come
+    // from its own folder and the system directory only, never from beside this program or
+    // the current directory. Throws VdsError<std::invalid_argument> for a path that is not
+    // full and VdsError<SysError> "LoadLibraryExW(<path>) failed".
     static Dll load(const std::wstring& path);
     // The same for a UTF-8 path.
     static Dll loadUtf8(const std::string& path);
-    // A library of the Windows system directory by its file name ("ntdll", "advapi32.dll"),
-    // so that a library of the same name on the search path is never taken.
+    // A library of the Windows system directory by its file name ("ntdll.dll",
+    // "msi.dll"), it and the libraries it needs taken from the system directory only, so
+    // that a library of the same name beside this program is never loaded.
     static Dll loadSystem(const std::string& fileName);
     // A module already loaded in this process, e.g. L"kernel32.dll" (adds a reference);
     // throws VdsError<SysError> "GetModuleHandleExW(<name>) failed".

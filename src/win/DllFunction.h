@@ -36,3 +36,11 @@ private:
     std::string libraryPath_;
     Pointer address_;
 };
+
+// The body of a stand-in for a function of a system library that this program must not
+// import statically: the stand-in has the name and type of the library's function and
+// calls it through `library` (a Dll that stays loaded), looking it up once.
+//   UINT WINAPI MsiCloseHandle(MSIHANDLE h) { VESK_FORWARD_TO(msiLibrary(), MsiCloseHandle)(h); }
+#define VESK_FORWARD_TO(library, name)                                 \
+    static const DllFunction<decltype(name)> function(library, #name); \
+    return function

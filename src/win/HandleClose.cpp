@@ -8,13 +8,21 @@ namespace {
 
 // One ERROR record "<call>(<value>) failed with system error ...".
 void logCloseFailure(const char* function, const char* call, const void* value, DWORD code) noexcept {
-    try {
-        const std::string failed = tstrings::unsafe_format("%s(%p)", call, value);
-        LOG_ERROR(function, tstrings::unsafe_format("%s failed with %s", failed.c_str(),
-                                                    systemErrorText(code).c_str()));
-    } catch (...) {
-        // Nothing more can be reported about a handle that would not close.
+    VDS_LOG_CLOSE_FAILURE(LogLevel::Error, function,
+                          failedWith(tstrings::unsafe_format("%s(%p)", call, value), code));
+}
+
+// The root keys that Windows predefines belong to the process, not to a key's owner.
+bool isPredefinedKey(HKEY key) {
+    for (const HKEY root :
+         {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_PERFORMANCE_DATA,
+          HKEY_CURRENT_CONFIG, HKEY_DYN_DATA, HKEY_CURRENT_USER_LOCAL_SETTINGS, HKEY_PERFORMANCE_TEXT,
+          HKEY_PERFORMANCE_NLSTEXT}) {
+        if (key == root) {
+            return true;
+        }
     }
+    return false;
 }
 
 }  // namespace
@@ -30,7 +38,7 @@ void closeHANDLE(HANDLE handle) noexcept {
 }
 
 void closeRegHandle(HKEY key) noexcept {
-    if (key == nullptr) {
+    if (key == nullptr || isPredefinedKey(key)) {
         return;
     }
     const LONG result = RegCloseKey(key);

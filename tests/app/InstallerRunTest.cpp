@@ -24,6 +24,7 @@ struct Script {
     bool uninstallSucceeds = true;
     int installResult = 0;
     bool installThrowsOther = false;
+    bool restoreThrows = false;
 };
 
 class ScriptedSteps final : public InstallerSteps {
@@ -65,7 +66,10 @@ public:
         if (script_.installThrowsOther) throw 42;
         return script_.installResult;
     }
-    void restoreConfigSettings() override { calls.push_back("restore"); }
+    void restoreConfigSettings() override {
+        calls.push_back("restore");
+        if (script_.restoreThrows) throw std::runtime_error("the runtime settings file is held");
+    }
 
 private:
     Script script_;
@@ -112,26 +116,51 @@ const std::vector<std::string> kAllUpToInstall{"create", "load", "export", "sele
 
 INSTANTIATE_TEST_SUITE_P(
     Entry, EntryExitCodes,
-    testing::Values(
-        EntryCase{"installSucceeds", Script{}, 0, kAllUpToInstall, nullptr},
-        EntryCase{"loadFails", Script{.loadResult = 3081}, 61015, {"create", "load"},
-                  "Error occurred while loading configuration settings. Exiting installer."},
-        EntryCase{"testHookWithCodeZero", Script{.testHook = true, .testHookCode = 0}, 0,
-                  {"create", "load", "show"}, nullptr},
-        EntryCase{"exportFails", Script{.exportResult = 5}, 61016, {"create", "load", "export"},
-                  "Error occurred while exporting configuration settings. Exiting installer."},
-        EntryCase{"noMatchingProduct", Script{.selectThrowsStd = true}, 610017,
-                  {"create", "load", "export", "select"},
-                  "Exception with message 'No matching Vesk found for {X} Product Code in the given "
-                  "products range' caught"},
-        EntryCase{"repairUninstallFails", Script{.repair = true, .uninstallSucceeds = false}, 610017,
-                  {"create", "load", "export", "select", "uninstall"}, "UninstallVRE failed during repair"},
-        EntryCase{"repairSucceeds", Script{.repair = true}, 0,
-                  {"create", "load", "export", "select", "uninstall", "install"}, nullptr},
-        EntryCase{"installFailsAndRestores", Script{.installResult = 61001}, 61001,
-                  {"create", "load", "export", "select", "install", "restore"}, "Install Error: 61001"},
-        EntryCase{"unknownExceptionDoesNotRestore", Script{.installThrowsOther = true}, 610017,
-                  kAllUpToInstall, "Unknown exception caught"}),
+    testing::Values(EntryCase{"installSucceeds", Script{}, 0, kAllUpToInstall, nullptr},
+                    EntryCase{"loadFails",
+                              Script{.loadResult = 3081},
+                              61015,
+                              {"create", "load"},
+                              "Error occurred while loading configuration settings. Exiting installer."},
+                    EntryCase{"testHookWithCodeZero",
+                              Script{.testHook = true, .testHookCode = 0},
+                              0,
+                              {"create", "load", "show"},
+                              nullptr},
+                    EntryCase{"exportFails",
+                              Script{.exportResult = 5},
+                              61016,
+                              {"create", "load", "export"},
+                              "Error occurred while exporting configuration settings. Exiting installer."},
+                    EntryCase{
+                        "noMatchingProduct",
+                        Script{.selectThrowsStd = true},
+                        610017,
+                        {"create", "load", "export", "select"},
+                        "Exception with message 'No matching Vesk found for {X} Product Code in the given "
+                        "products range' caught"},
+                    EntryCase{"repairUninstallFails",
+                              Script{.repair = true, .uninstallSucceeds = false},
+                              610017,
+                              {"create", "load", "export", "select", "uninstall"},
+                              "UninstallVRE failed during repair"},
+                    EntryCase{"repairSucceeds",
+                              Script{.repair = true},
+                              0,
+                              {"create", "load", "export", "select", "uninstall", "install"},
+                              nullptr},
+                    EntryCase{"installFailsAndRestores",
+                              Script{.installResult = 61001},
+                              61001,
+                              {"create", "load", "export", "select", "install", "restore"},
+                              "Install Error: 61001"},
+                    EntryCase{"failedRestoreKeepsTheInstallCode",
+                              Script{.installResult = 61001, .restoreThrows = true},
+                              61001,
+                              {"create", "load", "export", "select", "install", "restore"},
+                              "Exception with message 'the runtime settings file is held' caught"},
+                    EntryCase{"unknownExceptionDoesNotRestore", Script{.installThrowsOther = true}, 610017,
+                              kAllUpToInstall, "Unknown exception caught"}),
     [](const testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
 
 TEST(EntryTestHook, ShowsTheConfiguredCodeAndLogsIt) {

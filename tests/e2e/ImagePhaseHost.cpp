@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     product.mode = InstalledVesk::ordinaryMode;
     product.homeDir = argv[2];
     try {
-        const ImagePhaseResult result = InstallVREImage(module, product);
+        const ImagePhaseResult result = InstallVREImage(module, product, false);
         std::printf("noPayload=%d\ncwd=%s\n", result.noPayload ? 1 : 0, currentDirectory().c_str());
         std::fflush(stdout);
         return result.code;

@@ -2,8 +2,10 @@
 // own against the testbed runtime (installers with each payload resource set, the base
 // image in the machine's patch cache), while progress-watch plays the progress display.
 // Each scenario runs in a Wine prefix of its own.
-#include <shlobj.h>
 #include <windows.h>
+// sddl.h and shlobj.h need the declarations of windows.h.
+#include <sddl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -18,6 +21,10 @@
 
 #include "diag/Logger.h"
 #include "platform/Crypto.h"
+#include "progress/ClientOperation.h"
+#include "progress/OperationMailbox.h"
+#include "progress/PlatformError.h"
+#include "progress/SharedMemoryUnsafe.h"
 #include "support/CapturedChild.h"
 #include "support/ChildProcess.h"
 #include "support/FolderLink.h"
@@ -468,6 +475,178 @@ TEST_F(ImagePhase, CachedImageThatIsAHardLinkIsRefused) {
     EXPECT_EQ(testsupport::readFileBytes(victim), "victim");
     EXPECT_TRUE(filesBelow(home.path()).empty());
     expectProgress(run, {4}, {});
+}
+
+// The progress block says that operation 4 has started and not yet finished. The phase
+// reports the end of operation 4 before it lets go of the cache, so an attack that
+// succeeds while this still holds succeeded against a held cache.
+bool inOperation4() {
+    try {
+        const ipc::SharedMemoryUnsafe block = ipc::SharedMemoryUnsafe::create(
+            ipc::SharedMemoryUnsafe::OpenExisting{}, progress::operationSequenceName);
+        const ipc::SharedMemoryUnsafe::Snapshot snapshot(block);
+        const auto record = progress::OperationMailbox::fromBytes(snapshot.buffer());
+        return record && record->id() == 4 && record->state() == progress::OperationState::Started;
+    } catch (const ipc::PlatformError&) {
+        return false;
+    }
+}
+
+// What another user's program tries against the patch cache while an install uses it:
+// renaming and deleting each level of the chain and the working folder, and swapping
+// the patch tool once the install says it holds it (between its write and that moment
+// only the check of its bytes guards it). Each attempt that works is undone at once; the
+// ones that worked while operation 4 still ran are the failures of the test.
+class CacheAttacker {
+public:
+    explicit CacheAttacker(std::uint64_t logOffset) : logOffset_(logOffset) {}
+
+    void attack() {
+        std::vector<std::string> levels = {join(commonAppData(), "Veyra"),
+                                           join(commonAppData(), "Veyra\\Vesk"), cacheDir()};
+        std::vector<std::string> workFolders;
+        for (const std::string& name : entriesIn(cacheDir())) {
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".tmp") {
+                workFolders.push_back(join(cacheDir(), name));
+            }
+        }
+        levels.insert(levels.end(), workFolders.begin(), workFolders.end());
+        for (const std::string& level : levels) {
+            const std::string aside = level + "-aside";
+            attempt("rename " + level, MoveFileExA(level.c_str(), aside.c_str(), 0),
+                    [&] { MoveFileExA(aside.c_str(), level.c_str(), 0); });
+            attempt("delete " + level, RemoveDirectoryA(level.c_str()), [] {});
+        }
+        for (const std::string& folder : workFolders) {
+            const std::string tool = join(folder, "bspatch.exe");
+            if (isHeld(tool)) {
+                attackTool(tool);
+            }
+        }
+    }
+
+    int toolAttacks() const { return toolAttacks_; }
+    const std::vector<std::string>& succeeded() const { return succeeded_; }
+
+private:
+    // Whether the install has logged that it holds `tool`.
+    bool isHeld(const std::string& tool) {
+        if (heldTool_ != tool) {
+            for (const testsupport::LogRecord& record :
+                 testsupport::readLogRecords(Logger::instance().path(), logOffset_)) {
+                if (record.message == "-- Holding [" + tool + "] against writing and deletion.") {
+                    heldTool_ = tool;
+                }
+            }
+        }
+        return heldTool_ == tool;
+    }
+
+    void attackTool(const std::string& tool) {
+        ++toolAttacks_;
+        const HANDLE writer =
+            CreateFileA(tool.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        attempt("open " + tool + " for writing", writer != INVALID_HANDLE_VALUE,
+                [&] { CloseHandle(writer); });
+        const std::string aside = tool + ".aside";
+        attempt("rename " + tool, MoveFileExA(tool.c_str(), aside.c_str(), 0),
+                [&] { MoveFileExA(aside.c_str(), tool.c_str(), 0); });
+        attempt("delete " + tool, DeleteFileA(tool.c_str()), [] {});
+    }
+
+    template <class Undo>
+    void attempt(const std::string& what, bool worked, Undo undo) {
+        if (!worked) {
+            return;
+        }
+        if (inOperation4()) {
+            succeeded_.push_back(what);
+        }
+        undo();
+    }
+
+    std::uint64_t logOffset_;
+    std::string heldTool_;
+    int toolAttacks_ = 0;
+    std::vector<std::string> succeeded_;
+};
+
+// Another program of the machine works against the patch cache while the phase uses it:
+// the levels (one of them made beforehand by someone else) are held and the patch tool
+// cannot be swapped, so every attempt fails and the genuine image is installed.
+TEST_F(ImagePhase, NobodyCanRenameOrReplaceWhatTheCacheHoldsWhileItIsUsed) {
+    requireTestbedPrograms();
+    if (IsSkipped()) return;
+    seedCacheWithBaseImage();
+    const std::string logPath = Logger::instance().path();
+    const std::uint64_t offset = testsupport::fileSize(logPath);
+
+    CacheAttacker attacker(offset);
+    testsupport::CapturedChild host(
+        testsupport::buildCommandLine(inputs.host, {inputs.patchAndTool, home.path(), "64"}));
+    std::optional<DWORD> code;
+    while (!(code = host.waitFor(0))) {
+        if (inOperation4()) {
+            attacker.attack();
+        }
+    }
+
+    EXPECT_EQ(*code, 0u) << host.output();
+    EXPECT_GT(attacker.toolAttacks(), 0) << "the attacks never met the held patch tool";
+    EXPECT_EQ(attacker.succeeded(), std::vector<std::string>{});
+    expectHome(home.path(), imageFiles(), {classDataArchive});
+
+    // Every level was secured, the ones made beforehand as well as the working folder.
+    std::set<std::string> secured;
+    for (const testsupport::LogRecord& record : testsupport::readLogRecords(logPath, offset)) {
+        if (record.function == "FileUtils::setSecurity") {
+            secured.insert(record.message);
+        }
+    }
+    for (const char* level : {"Veyra", "Veyra\\Vesk", "Veyra\\Vesk\\installcache_x64"}) {
+        EXPECT_EQ(secured.count("Set [" + join(commonAppData(), level) + "] security"), 1u)
+            << level << " in " << testing::PrintToString(secured);
+    }
+}
+
+// The control bits of a folder's access rules as this system keeps them.
+SECURITY_DESCRIPTOR_CONTROL daclControlOf(const std::string& folder) {
+    DWORD needed = 0;
+    GetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<BYTE> descriptor(needed);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (needed == 0 ||
+        !GetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed) ||
+        !GetSecurityDescriptorControl(descriptor.data(), &control, &revision)) {
+        throw std::runtime_error("cannot read the access rules of " + folder);
+    }
+    return control;
+}
+
+// A level made beforehand by someone else is taken over: afterwards it carries access
+// rules protected against what the folder above passes down.
+TEST_F(ImagePhase, ALevelMadeBeforehandIsSecuredWithAProtectedDescriptor) {
+    const testsupport::TempFolder probe;
+    PSECURITY_DESCRIPTOR protectedRules = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                     &protectedRules, nullptr));
+    const BOOL applied = SetFileSecurityA(probe.path().c_str(), DACL_SECURITY_INFORMATION, protectedRules);
+    LocalFree(protectedRules);
+    if (!applied || !(daclControlOf(probe.path()) & SE_DACL_PROTECTED)) {
+        GTEST_SKIP() << "this system does not keep the protection of a folder's access rules; the securing "
+                        "calls are checked by NobodyCanRenameOrReplaceWhatTheCacheHoldsWhileItIsUsed";
+    }
+    seedCache(wrongImage());
+    ASSERT_FALSE(daclControlOf(join(commonAppData(), "Veyra")) & SE_DACL_PROTECTED);
+
+    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+
+    EXPECT_EQ(run.code, 61000u) << run.output;
+    for (const char* level : {"Veyra", "Veyra\\Vesk", "Veyra\\Vesk\\installcache_x64"}) {
+        EXPECT_TRUE(daclControlOf(join(commonAppData(), level)) & SE_DACL_PROTECTED) << level;
+    }
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 
 #include "diag/Logger.h"
 #include "install/FatalWin32Error.h"
+#include "install/HeldPayloadFile.h"
+#include "install/PayloadResource.h"
 #include "support/ChildProcess.h"
 #include "support/LogRecords.h"
 #include "support/TempFolder.h"
@@ -73,7 +75,7 @@ void checkExtraction(const std::string& installer,
                      const std::vector<std::pair<std::string, std::string>>& files) {
     const ResourceModule module(installer);
     const testsupport::TempFolder folder;
-    ASSERT_TRUE(ExtractFiles(module.get(), folder.path()));
+    ASSERT_TRUE(ExtractFiles(module.get(), folder.path(), false));
 
     std::vector<std::string> expectedNames;
     for (const auto& [name, source] : files) {
@@ -113,7 +115,7 @@ TEST(ExtractFilesTest, LargeResourcesAreWrittenCompletelyOverExistingFiles) {
     writeFile(folder.file("diff"), stale);
     writeFile(folder.file("bspatch.exe"), stale);
 
-    ASSERT_TRUE(ExtractFiles(module.get(), folder.path()));
+    ASSERT_TRUE(ExtractFiles(module.get(), folder.path(), false));
     EXPECT_TRUE(testsupport::readFileText(folder.file("bspatch.exe")) ==
                 testsupport::readFileText(inputs.tool));
     EXPECT_TRUE(testsupport::readFileText(folder.file("diff")) == testsupport::readFileText(inputs.patch));
@@ -124,7 +126,7 @@ TEST(ExtractFilesTest, LogsEachResourceAndTheResult) {
     const testsupport::TempFolder folder;
     const std::string log = Logger::instance().path();
     const std::uint64_t offset = testsupport::fileSize(log);
-    ASSERT_TRUE(ExtractFiles(module.get(), folder.path()));
+    ASSERT_TRUE(ExtractFiles(module.get(), folder.path(), false));
 
     std::vector<std::string> lines;
     for (const auto& record : testsupport::readLogRecords(log, offset)) {
@@ -141,6 +143,39 @@ TEST(ExtractFilesTest, LogsEachResourceAndTheResult) {
     EXPECT_EQ(lines[4].rfind("TRACE ExtractFiles: Exiting ExtractFiles", 0), 0u) << lines[4];
 }
 
+// The written tool is held: others may read it but not write, rename or delete it, and
+// only the bytes the module carries are accepted.
+TEST(HeldPayloadFileTest, HoldsTheWrittenToolAndRefusesOtherBytes) {
+    const ResourceModule module(inputs.installerPatchAndTool);
+    const testsupport::TempFolder folder;
+    ASSERT_TRUE(ExtractFiles(module.get(), folder.path(), false));
+    const std::string tool = folder.file("bspatch.exe");
+    {
+        const HeldPayloadFile held(module.get(), PayloadIds::patchTool, tool);
+        const DWORD allSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        HANDLE reader =
+            CreateFileA(tool.c_str(), GENERIC_READ, allSharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+        CloseHandle(reader);
+        EXPECT_EQ(CreateFileA(tool.c_str(), GENERIC_WRITE, allSharing, nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(MoveFileExA(tool.c_str(), folder.file("aside.exe").c_str(), 0));
+        EXPECT_FALSE(DeleteFileA(tool.c_str()));
+    }
+    for (const std::string& other : {std::string("planted"), testsupport::readFileText(inputs.tool) + "x",
+                                     "X" + testsupport::readFileText(inputs.tool).substr(1)}) {
+        writeFile(tool, other);
+        try {
+            const HeldPayloadFile held(module.get(), PayloadIds::patchTool, tool);
+            ADD_FAILURE() << "a file of " << other.size() << " other bytes was accepted";
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find("[" + tool + "] is not the file the installer wrote"),
+                      std::string::npos)
+                << error.what();
+        }
+    }
+}
+
 // --- The fatal path runs in a copy of this program, since it ends the process. ---
 
 // Records the box's text in a file named by the environment, since the process ends
@@ -153,11 +188,12 @@ int WINAPI recordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     return IDOK;
 }
 
-// extract <module> <folder>: ExtractFiles into a folder that may not be writable.
+// extract <module> <folder> [silent]: ExtractFiles into a folder that may not be writable.
 int extractChild(const std::vector<std::string>& arguments) {
     fatalErrorMessageBox = &recordBox;
     const ResourceModule module(arguments.at(0));
-    return ExtractFiles(module.get(), arguments.at(1)) ? 0 : 1;
+    const bool silent = arguments.size() > 2 && arguments[2] == "silent";
+    return ExtractFiles(module.get(), arguments.at(1), silent) ? 0 : 1;
 }
 const bool extractRegistered = testsupport::registerChildRoutine("extract", &extractChild);
 
@@ -165,7 +201,7 @@ const bool extractRegistered = testsupport::registerChildRoutine("extract", &ext
 int fatalWithoutErrorChild(const std::vector<std::string>&) {
     fatalErrorMessageBox = &recordBox;
     SetLastError(ERROR_SUCCESS);
-    fatalWin32Error("Test : step ");
+    fatalWin32Error("Test : step ", false);
 }
 const bool fatalRegistered =
     testsupport::registerChildRoutine("fatal-without-error", &fatalWithoutErrorChild);
@@ -221,6 +257,27 @@ TEST(ExtractFilesTest, AFileThatCannotBeCreatedEndsTheProcessWithTheWindowsError
         runRecorded(folder, "extract", {inputs.installerPatchAndTool, folder.file("missing")});
     EXPECT_EQ(code, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(box, expectedBox("Installer : Wrapper.CreateFile ", ERROR_PATH_NOT_FOUND));
+}
+
+// Nobody may be there to answer a box in a silent run: the process ends the same way and
+// the log tells why.
+TEST(ExtractFilesTest, ASilentRunEndsWithoutABoxAndLogsTheFailure) {
+    const testsupport::TempFolder folder;
+    const std::string logPath = Logger::instance().path();
+    const std::uint64_t offset = testsupport::fileSize(logPath);
+    auto [code, box] =
+        runRecorded(folder, "extract", {inputs.installerPatchAndTool, folder.file("missing"), "silent"});
+    EXPECT_EQ(code, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(box, "") << "a box was shown";
+    const std::string expected = expectedBox("Installer : Wrapper.CreateFile ", ERROR_PATH_NOT_FOUND);
+    std::vector<std::string> errors;
+    for (const testsupport::LogRecord& record : testsupport::readLogRecords(logPath, offset)) {
+        if (record.level == "ERROR") {
+            errors.push_back(record.message);
+        }
+    }
+    const std::string line = expected.substr(expected.find("Installer"));
+    EXPECT_EQ(errors, std::vector<std::string>{line.substr(0, line.find_last_not_of(" \r\n") + 1)});
 }
 
 TEST(ExtractFilesTest, AFatalErrorWithoutErrorCodeNeverExitsWithSuccess) {

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "support/LogCapture.h"
 #include "platform/FileUtils.h"
+#include "support/FolderLink.h"
 #include "support/HeldFile.h"
+#include "support/LogCapture.h"
 #include "support/PendingRenames.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
@@ -162,6 +163,62 @@ TEST(CleanupListTest, AddDirChainStopsAtAFolderThatIsNotEmptyAndNeverLeavesTheBa
     EXPECT_FALSE(pathExists(base + R"(\Veyra\Vesk)"));
     EXPECT_TRUE(FileUtils::isDirectory(base + R"(\Veyra\Other)"));
     EXPECT_TRUE(FileUtils::isDirectory(temp.file("outside")));
+}
+
+// "." and empty pieces name no folder of the chain: whatever the spelling, the base stays
+// and only the folders strictly below it go.
+TEST(CleanupListTest, AddDirChainNeverRemovesTheBaseWhateverTheSpelling) {
+    struct Case {
+        const char* relative;
+        bool chainGoes;
+    };
+    const Case cases[] = {
+        {".", false},
+        {"", false},
+        {".\\", false},
+        {"\\", false},
+        {R"(.\.\.)", false},
+        {R"(Veyra\..)", false},
+        {R"(.\Veyra\.\Vesk)", true},
+        {"./Veyra//Vesk/", true},
+        {R"(\Veyra\Vesk)", true},
+    };
+    for (const Case& c : cases) {
+        const testsupport::TempFolder temp;
+        const std::string base = temp.file("base");
+        FileUtils::createDirs(base + R"(\Veyra\Vesk)");
+        {
+            CleanupList list(false);
+            list.addDirChain(base, c.relative);
+        }
+        EXPECT_TRUE(FileUtils::isDirectory(base)) << c.relative;
+        EXPECT_EQ(pathExists(base + R"(\Veyra)"), !c.chainGoes) << c.relative;
+    }
+}
+
+// The files "in" a folder link are those of the folder it leads to: neither deleting
+// them now nor scheduling them for the restart may reach there.
+TEST(CleanupListTest, FilesInAFolderLinkAreLeftAlone) {
+    const testsupport::TempFolder temp;
+    const std::string target = temp.file("target");
+    FileUtils::createDirs(target);
+    writeFileText(target + R"(\victim.txt)", "x");
+    const std::string link = temp.file("link");
+    const std::string reason = testsupport::makeFolderLink(link, target);
+    if (!reason.empty()) {
+        GTEST_SKIP() << "no folder link can be made here: " << reason;
+    }
+    EXPECT_FALSE(FileUtils::deleteFilesIn(link));
+    EXPECT_TRUE(pathExists(target + R"(\victim.txt)"));
+
+    const auto scheduled = scheduledBy([&] {
+        CleanupList list(true);
+        list.addFilesIn(link);
+    });
+    EXPECT_TRUE(pathExists(target + R"(\victim.txt)"));
+    for (const PendingRename& rename : scheduled) {
+        EXPECT_EQ(rename.source.find("victim"), std::string::npos) << rename.source;
+    }
 }
 
 }  // namespace

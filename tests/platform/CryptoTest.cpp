@@ -1,3 +1,4 @@
+#include "platform/ChecksumString.h"
 #include "platform/Crypto.h"
 
 #include <gtest/gtest.h>

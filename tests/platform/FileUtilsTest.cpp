@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -195,6 +197,27 @@ TEST(CopyPersistentFileTest, ATargetInUseIsReplacedAtReboot) {
     EXPECT_EQ(FileUtils::basename(replacement).substr(0, 6), "bridge");
     EXPECT_EQ(FileUtils::suffix(replacement), ".dll");
     EXPECT_EQ(readFileText(replacement), "new");
+}
+
+// The source cannot be read, so neither the copy over the target nor the replacement
+// beside it can be made: the failure is reported and nothing is left beside the target.
+TEST(CopyPersistentFileTest, AFailedReplacementLeavesNoFileBehind) {
+    const testsupport::TempFolder temp;
+    writeFileText(temp.file("source"), "new");
+    writeFileText(temp.file("target"), "old");
+    const testsupport::HeldFile held(temp.file("source"));
+    EXPECT_THROW(FileUtils::copyPersistentFile(temp.file("source"), temp.file("target")), std::exception);
+    WIN32_FIND_DATAA found;
+    std::vector<std::string> names;
+    const HANDLE search = FindFirstFileA(temp.file("*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (found.cFileName[0] != '.') names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"source", "target"}));
+    EXPECT_EQ(readFileText(temp.file("target")), "old");
 }
 
 TEST(MoveFileTest, LogsWhatWasMovedOrScheduled) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr const char* folderDacl = "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;WD)";
+constexpr const char* folderDacl = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;WD)";
 
 // The SID of the token user, read here independently of security::Sid.
 std::string tokenUserSid() {
@@ -80,6 +80,8 @@ TEST(SecurityDescriptorTest, OwnerDescriptorNamesTheProcessUserAndRoundTrips) {
     DWORD revision = 0;
     ASSERT_TRUE(GetSecurityDescriptorControl(descriptor.get(), &control, &revision));
     EXPECT_TRUE(control & SE_SELF_RELATIVE);
+    // Nothing of the folder above reaches a folder secured with it.
+    EXPECT_TRUE(control & SE_DACL_PROTECTED);
 
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
@@ -102,6 +104,16 @@ TEST(SecurityDescriptorTest, TheProgramsDaclOnlyDescriptorsRoundTrip) {
         EXPECT_EQ(sddlOf(again, DACL_SECURITY_INFORMATION), sddlOf(descriptor, DACL_SECURITY_INFORMATION));
         EXPECT_EQ(again.size(), descriptor.size());
     }
+}
+
+TEST(SecurityDescriptorTest, TheCommandPathDescriptorIsProtectedAndLetsEveryoneRunPrograms) {
+    EXPECT_EQ(std::string(security::commandPathSddl),
+              "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;WD)");
+    const security::SecurityDescriptor descriptor = security::commandPathDescriptor();
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor.get(), &control, &revision));
+    EXPECT_TRUE(control & SE_DACL_PROTECTED);
 }
 
 TEST(SecurityDescriptorTest, ASyntaxErrorRaises) {

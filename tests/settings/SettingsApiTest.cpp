@@ -378,6 +378,26 @@ TEST_F(SettingsFiles, ANewFileGetsLineFeedsAndItsAccessRules) {
     EXPECT_TRUE(kept) << readBack;
 }
 
+// Paths are UTF-8: a folder named outside the ANSI code page is created under its own name,
+// never under a look-alike of the code page ("p_Lódz").
+TEST_F(SettingsFiles, MissingFoldersAreCreatedUnderTheirOwnNames) {
+    ASSERT_EQ(owner.load("A=1"), 0);
+    ASSERT_EQ(saveFile(folder.path() + "\\p_\xc5\x81\xc3\xb3"
+                                       "d\xc5\xba\\a.cfg"),
+              0);
+    const std::wstring created =
+        std::wstring(folder.path().begin(), folder.path().end()) + L"\\p_\u0141\u00f3d\u017a";
+    const DWORD attributes = GetFileAttributesW(created.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_NE(GetFileAttributesW((created + L"\\a.cfg").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(folder
+                                     .file("p_L\xf3"
+                                           "dz")
+                                     .c_str()),
+              INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(SettingsFiles, AnExistingFileIsRewrittenInTextModeAndCutToTheNewLength) {
     const std::string path = folder.file("existing.cfg");
     writeFile(path, "OLD=a much longer text than the new one\r\nMORE=1\r\n");

@@ -6,6 +6,7 @@
 
 #include "diag/ErrorText.h"
 #include "diag/SysError.h"
+#include "diag/tstrings.h"
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 #include "win/DllFunction.h"
@@ -87,15 +88,30 @@ TEST(DllTest, SystemLibrariesComeFromTheSystemDirectory) {
 
 TEST(DllTest, FailureTexts) {
     expectSysError([] { Dll::load(L"C:\\nowhere\\missing.dll"); }, "Dll.cpp", "loadLibrary",
-                   "LoadLibraryW(C:\\nowhere\\missing.dll) failed", ERROR_MOD_NOT_FOUND);
+                   "LoadLibraryExW(C:\\nowhere\\missing.dll) failed", ERROR_MOD_NOT_FOUND);
     expectSysError([] { Dll::loadSystem("vesk-missing.dll"); }, "Dll.cpp", "loadLibrary",
-                   "LoadLibraryW(" + systemDirectory() + "\\vesk-missing.dll) failed", ERROR_MOD_NOT_FOUND);
+                   "LoadLibraryExW(" + systemDirectory() + "\\vesk-missing.dll) failed", ERROR_MOD_NOT_FOUND);
     expectSysError([] { Dll::loaded(L"vesk-not-loaded.dll"); }, "Dll.cpp", "Dll::Dll",
                    "GetModuleHandleExW(vesk-not-loaded.dll) failed", ERROR_MOD_NOT_FOUND);
     const Dll kernel = Dll::loaded(L"kernel32.dll");
     expectSysError([&] { kernel.getFunction("VeskNoSuchFunction", true); }, "Dll.cpp", "Dll::getFunction",
                    "GetProcAddress(kernel32.dll, VeskNoSuchFunction) failed", ERROR_PROC_NOT_FOUND);
     EXPECT_EQ(kernel.getFunction("VeskNoSuchFunction", false), nullptr);
+}
+
+// A bare or relative name would be searched for, beside this program first.
+TEST(DllTest, OnlyFullPathsAreLoaded) {
+    for (const wchar_t* path : {L"vesk_test_library.dll", L".\\vesk_test_library.dll",
+                                L"C:vesk_test_library.dll", L"\\vesk_test_library.dll"}) {
+        try {
+            Dll::load(path);
+            ADD_FAILURE() << "loaded " << tstrings::toUtf8(path);
+        } catch (const std::invalid_argument& error) {
+            EXPECT_NE(std::string(error.what()).find("refused: a library is loaded by its full path only"),
+                      std::string::npos)
+                << error.what();
+        }
+    }
 }
 
 TEST(DllFunctionTest, PresentAndMissingFunctions) {
