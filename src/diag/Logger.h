@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -27,8 +28,11 @@ public:
     // Whether records of `level` are written; call sites test this before they build text.
     bool isEnabled(LogLevel level) const { return threshold_ <= level; }
 
-    // Writes one record. When another process holds the file, the record is retried ten
-    // times one millisecond apart and then dropped; failures never reach the caller.
+    // Writes one record. While another process holds the file the record waits (as long
+    // as that writer makes progress, within a few seconds); any other failure is retried
+    // ten times one millisecond apart. Then the record is dropped; failures never reach
+    // the caller. A link planted at the log's name is never written through: it is
+    // replaced by a fresh file.
     void write(LogLevel level, const std::string& file, int line, const std::string& function,
                const std::string& message) const;
     void write(LogLevel level, const std::string& file, int line, const std::string& function,
@@ -37,6 +41,8 @@ public:
 private:
     std::string path_;
     LogLevel threshold_ = LogLevel::Trace;
+    // Whether the last record had to be dropped; the next one then waits less.
+    mutable std::atomic<bool> previousDropped_{false};
 };
 
 // Writes a record of `level` for function `qualifiedFunction` at this line; `streamed` is

@@ -26,7 +26,8 @@ void removeTree(const std::string& folder) {
             }
             const std::string path = folder + "\\" + name;
             const DWORD attributes = found.dwFileAttributes;
-            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
                 removeTree(path);
             } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
                 RemoveDirectoryA(path.c_str());
