@@ -221,25 +221,33 @@ Logger& Logger::instance() {
 Logger::Logger(std::string path) : path_(std::move(path)) {}
 
 void Logger::write(LogLevel level, const std::string& file, int line, const std::string& function,
-                   const std::string& message) const {
+                   const std::string& message) const noexcept {
     if (path_.empty()) {
         return;
     }
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    const std::string record = tstrings::unsafe_format(
-        "[%04u/%02u/%02u %02u:%02u:%02u.%03u, %s (PID: %u, TID: %u), %s:%u (%s)]\n\t%s: %s\n", now.wYear,
-        now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, processName().c_str(),
-        static_cast<unsigned>(GetCurrentProcessId()), static_cast<unsigned>(GetCurrentThreadId()),
-        fileNamePart(file).c_str(), static_cast<unsigned>(line), function.c_str(), logLevelName(level),
-        message.c_str());
-
-    // A record that comes right after a dropped one waits less: what stopped the last
-    // one most likely still holds.
-    previousDropped_ = !appendRecord(path_, withCarriageReturns(record), previousDropped_);
+    try {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        const std::string record = tstrings::unsafe_format(
+            "[%04u/%02u/%02u %02u:%02u:%02u.%03u, %s (PID: %u, TID: %u), %s:%u (%s)]\n\t%s: %s\n", now.wYear,
+            now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+            processName().c_str(), static_cast<unsigned>(GetCurrentProcessId()),
+            static_cast<unsigned>(GetCurrentThreadId()), fileNamePart(file).c_str(),
+            static_cast<unsigned>(line), function.c_str(), logLevelName(level), message.c_str());
+        // A record that comes right after a dropped one waits less: what stopped the last
+        // one most likely still holds.
+        previousDropped_ = !appendRecord(path_, withCarriageReturns(record), previousDropped_);
+    } catch (...) {
+        // Without memory for its text the record is dropped; the caller goes on.
+        previousDropped_ = true;
+    }
 }
 
 void Logger::write(LogLevel level, const std::string& file, int line, const std::string& function,
-                   const std::ostringstream& message) const {
-    write(level, file, line, function, message.str());
+                   const std::ostringstream& message) const noexcept {
+    try {
+        write(level, file, line, function, message.str());
+    } catch (...) {
+        previousDropped_ = true;
+    }
 }

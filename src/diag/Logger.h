@@ -34,9 +34,9 @@ public:
     // the caller. A link planted at the log's name is never written through: it is
     // replaced by a fresh file.
     void write(LogLevel level, const std::string& file, int line, const std::string& function,
-               const std::string& message) const;
+               const std::string& message) const noexcept;
     void write(LogLevel level, const std::string& file, int line, const std::string& function,
-               const std::ostringstream& message) const;
+               const std::ostringstream& message) const noexcept;
 
 private:
     std::string path_;
@@ -47,15 +47,19 @@ private:
 
 // Writes a record of `level` for function `qualifiedFunction` at this line; `streamed` is
 // a stream expression (LOG_INFO("FileUtils::copyFile", "Copied [" << from << "]")) that
-// is evaluated only when the level is enabled.
-#define VDS_LOG(level, qualifiedFunction, streamed)                                          \
-    do {                                                                                     \
-        const Logger& vdsLogger_ = Logger::instance();                                       \
-        if (vdsLogger_.isEnabled(level)) {                                                   \
-            std::ostringstream vdsMessage_;                                                  \
-            vdsMessage_ << streamed;                                                         \
-            vdsLogger_.write((level), __FILE__, __LINE__, (qualifiedFunction), vdsMessage_); \
-        }                                                                                    \
+// is evaluated only when the level is enabled. Logging never throws, so handle owners
+// may log from their close: a record whose text cannot be built is dropped.
+#define VDS_LOG(level, qualifiedFunction, streamed)                                              \
+    do {                                                                                         \
+        const Logger& vdsLogger_ = Logger::instance();                                           \
+        if (vdsLogger_.isEnabled(level)) {                                                       \
+            try {                                                                                \
+                std::ostringstream vdsMessage_;                                                  \
+                vdsMessage_ << streamed;                                                         \
+                vdsLogger_.write((level), __FILE__, __LINE__, (qualifiedFunction), vdsMessage_); \
+            } catch (...) {                                                                      \
+            }                                                                                    \
+        }                                                                                        \
     } while (false)
 
 #define LOG_TRACE(qualifiedFunction, streamed) VDS_LOG(LogLevel::Trace, qualifiedFunction, streamed)

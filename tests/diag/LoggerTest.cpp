@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -282,6 +283,23 @@ TEST(ProcessLogTest, LivesInTheTemporaryFolder) {
     EXPECT_EQ(Logger::instance().path(), directory + "\\vusched.log");
     EXPECT_EQ(processName(), executableName());
     EXPECT_EQ(getProcessModulePath().substr(getProcessModulePath().find_last_of('\\') + 1), executableName());
+}
+
+// A value whose text cannot be made, as a failed conversion would throw.
+struct Unprintable {};
+std::ostream& operator<<(std::ostream&, const Unprintable&) { throw std::runtime_error("no text"); }
+
+TEST(ProcessLogTest, RecordWhoseTextCannotBeBuiltIsDroppedWithoutThrowing) {
+    // Handle owners log a failed close from their noexcept close.
+    const Logger& log = Logger::instance();
+    const std::string text;
+    static_assert(noexcept(log.write(LogLevel::Error, text, 0, text, text)));
+    const std::vector<LogRecord> records = testsupport::recordsAddedBy(Logger::instance().path(), [] {
+        EXPECT_NO_THROW(LOG_ERROR("ProcessLogTest::unprintable", "value " << Unprintable{}));
+        LOG_INFO("ProcessLogTest::after", "next record");
+    });
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].message, "next record");
 }
 
 TEST(ProcessLogTest, MacrosAndLogitWriteToTheProcessLog) {
