@@ -115,7 +115,7 @@ void DirectoryExtraction::extractByWideName(ZipFileEntry& entry) {
     if (lastSeparator != std::wstring::npos) {
         ensureWideDirectories(std::wstring_view(relative).substr(0, lastSeparator + 1));
     }
-    const std::wstring target = wideDestination_.empty() ? relative : wideDestination_ + L"\\" + relative;
+    const std::wstring target = belowDestination(relative);
     const std::string_view data = read_(entry);
     const AutoHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -125,6 +125,15 @@ void DirectoryExtraction::extractByWideName(ZipFileEntry& entry) {
                   CreateFileW, error);
     }
     writeWholeFile(file, tstrings::toAnsi(target), data);
+}
+
+std::wstring DirectoryExtraction::belowDestination(std::wstring_view relative) const {
+    if (wideDestination_.empty() && !tstrings::trimRight(destination_, "\\/").empty()) {
+        VDS_THROW(std::runtime_error, extractAllFunction,
+                  "Destination " + destination_ + " can't be converted from the ANSI code page");
+    }
+    return wideDestination_.empty() ? std::wstring(relative)
+                                    : wideDestination_ + L"\\" + std::wstring(relative);
 }
 
 void DirectoryExtraction::ensureDirectory(const std::string& path) {
@@ -138,9 +147,7 @@ void DirectoryExtraction::ensureDirectory(const std::string& path) {
 void DirectoryExtraction::ensureWideDirectories(std::wstring_view relative) {
     for (std::size_t end = relative.find(L'\\'); end != std::wstring_view::npos;
          end = relative.find(L'\\', end + 1)) {
-        const std::wstring_view folder = relative.substr(0, end);
-        const std::wstring path =
-            wideDestination_.empty() ? std::wstring(folder) : wideDestination_ + L"\\" + std::wstring(folder);
+        const std::wstring path = belowDestination(relative.substr(0, end));
         if (createdWideDirectories_.count(path) != 0) {
             continue;
         }

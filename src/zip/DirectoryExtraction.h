@@ -33,6 +33,8 @@ private:
     bool isExcluded(const std::string& name) const;
     void extractByAnsiName(ZipFileEntry& entry);
     void extractByWideName(ZipFileEntry& entry);
+    // The wide path of `relative` below the destination.
+    std::wstring belowDestination(std::wstring_view relative) const;
     // Creates the folder `path` and its parents unless this run made it already.
     void ensureDirectory(const std::string& path);
     // Creates the folders of `relative` (pieces separated by "\") below the destination.
