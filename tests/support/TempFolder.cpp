@@ -47,7 +47,8 @@ TempFolder::TempFolder() {
     char temp[MAX_PATH + 1];
     const DWORD length = GetTempPathA(sizeof temp, temp);
     if (length == 0 || length >= sizeof temp) {
-        throw std::runtime_error("GetTempPathA failed with error " + std::to_string(GetLastError()));
+        const DWORD error = GetLastError();
+        throw std::runtime_error("GetTempPathA failed with error " + std::to_string(error));
     }
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -58,9 +59,10 @@ TempFolder::TempFolder() {
             path_ = candidate;
             return;
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) {
             throw std::runtime_error("CreateDirectoryA(" + candidate + ") failed with error " +
-                                     std::to_string(GetLastError()));
+                                     std::to_string(error));
         }
     }
     throw std::runtime_error("no unused temporary folder name found");
