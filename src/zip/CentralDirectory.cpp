@@ -34,10 +34,6 @@ bool hasSignatureAt(ZipArchive& archive, std::int64_t position, std::uint32_t si
     return readArchiveBytes(archive, position, bytes, sizeof bytes) && u32(bytes) == signature;
 }
 
-std::int64_t headerLength(const unsigned char* header) {
-    return centralHeaderSize + u16(header + 28) + u16(header + 30) + u16(header + 32);
-}
-
 // What the end record (or the ZIP64 end record it leads to) says about the directory.
 struct DirectoryLocation {
     std::int64_t endPosition = 0;
@@ -75,7 +71,8 @@ DirectoryLocation locateDirectory(ZipArchive& archive, std::int64_t endPosition,
 std::int64_t countHeaders(const std::vector<unsigned char>& directory) {
     const auto size = static_cast<std::int64_t>(directory.size());
     std::int64_t count = 0;
-    for (std::int64_t at = 0; size - at >= centralHeaderSize; at += headerLength(directory.data() + at)) {
+    for (std::int64_t at = 0; size - at >= centralHeaderSize;
+         at += CentralHeader(directory.data() + at).length()) {
         ++count;
     }
     return count;
@@ -137,23 +134,21 @@ const char* indexDirectory(ZipArchive& archive, std::int32_t expectedCount, std:
             counted = countHeaders(directory);
             return nullptr;
         }
-        const unsigned char* header = directory.data() + at;
-        if (u32(header) != centralHeaderSignature) {
+        const CentralHeader header(directory.data() + at);
+        if (header.signature() != centralHeaderSignature) {
             return "invalid CEN header (bad signature)";
         }
-        if ((u16(header + 8) & 1) != 0) {
+        if ((header.flags() & 1) != 0) {
             return "invalid CEN header (encrypted entry)";
         }
-        const std::uint16_t method = u16(header + 10);
-        if (method != 0 && method != 8) {
+        if (header.method() != 0 && header.method() != 8) {
             return "invalid CEN header (bad compression method)";
         }
-        const std::int64_t length = headerLength(header);
+        const std::int64_t length = header.length();
         if (length > size - at) {
             return badHeaderSize;
         }
-        const std::uint32_t hash = zipNameHash(
-            std::string_view(reinterpret_cast<const char*>(header) + centralHeaderSize, u16(header + 28)));
+        const std::uint32_t hash = zipNameHash(header.name());
         ZipCell& cell = archive.entries[static_cast<std::size_t>(taken)];
         std::int32_t& bucket = archive.buckets[hash % archive.buckets.size()];
         cell = ZipCell{hash, bucket, directoryStart + at};

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "zip/CentralHeader.h"
 #include "zip/ZipArchive.h"
 
 // Reading an archive's end record and central directory into its name hash table.
@@ -10,9 +11,7 @@
 // Size of the end record and the signatures of the records we read.
 inline constexpr std::int64_t endRecordSize = 22;
 inline constexpr std::uint32_t endRecordSignature = 0x06054B50;
-inline constexpr std::uint32_t centralHeaderSignature = 0x02014B50;
 inline constexpr std::uint32_t localHeaderSignature = 0x04034B50;
-inline constexpr std::int64_t centralHeaderSize = 46;
 inline constexpr std::int64_t localHeaderSize = 30;
 
 // The hash of an entry name: h = 31 * h + c over the bytes taken as signed 8-bit values,

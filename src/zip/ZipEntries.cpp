@@ -12,7 +12,6 @@
 namespace {
 
 using littleEndian::u16;
-using littleEndian::u32;
 using littleEndian::u64;
 
 // A lookup first reads this much of a header, enough for most names.
@@ -22,10 +21,6 @@ constexpr std::int64_t cenBlockSize = 8192;
 
 constexpr std::uint32_t zip64Marker = 0xFFFFFFFF;
 constexpr std::uint16_t zip64ExtraTag = 1;
-
-std::int64_t headerLength(const unsigned char* header) {
-    return centralHeaderSize + u16(header + 28) + u16(header + 30) + u16(header + 32);
-}
 
 // A size from the archive as a signed value; one that does not fit cannot be right and
 // becomes -1, which every reader refuses.
@@ -73,23 +68,19 @@ void readZip64Extra(const std::vector<unsigned char>& extra, std::uint32_t rawSi
 }
 
 // Builds an entry from a whole central header (46 bytes plus its variable parts).
-std::unique_ptr<vzentry> makeEntry(const ZipArchive& archive, const unsigned char* header) {
+std::unique_ptr<vzentry> makeEntry(const ZipArchive& archive, const CentralHeader& header) {
     auto entry = std::make_unique<vzentry>();
-    const std::uint16_t nameLength = u16(header + 28);
-    const std::uint16_t extraLength = u16(header + 30);
-    const std::uint16_t commentLength = u16(header + 32);
-    const unsigned char* name = header + centralHeaderSize;
-    const bool stored = u16(header + 10) == 0;
-    const std::uint32_t rawCompressed = u32(header + 20);
-    const std::uint32_t rawSize = u32(header + 24);
-    const std::uint32_t rawOffset = u32(header + 42);
+    const bool stored = header.method() == 0;
+    const std::uint32_t rawCompressed = header.compressedSize();
+    const std::uint32_t rawSize = header.size();
+    const std::uint32_t rawOffset = header.localHeaderOffset();
 
-    entry->flags = u16(header + 8);
-    entry->time = u32(header + 12);
-    entry->crc = u32(header + 16);
-    entry->name.assign(reinterpret_cast<const char*>(name), nameLength);
-    entry->extra.assign(name + nameLength, name + nameLength + extraLength);
-    entry->comment.assign(reinterpret_cast<const char*>(name + nameLength + extraLength), commentLength);
+    entry->flags = header.flags();
+    entry->time = header.dosTime();
+    entry->crc = header.crc();
+    entry->name = header.name();
+    entry->extra.assign(header.extra(), header.extra() + header.extraLength());
+    entry->comment = header.comment();
 
     Zip64Values values{rawSize, rawCompressed, rawOffset};
     if (rawSize == zip64Marker || rawCompressed == zip64Marker || rawOffset == zip64Marker) {
@@ -116,14 +107,14 @@ std::unique_ptr<vzentry> readEntry(ZipArchive& archive, std::int64_t position) {
         !readArchiveBytes(archive, position, header.data(), static_cast<std::int64_t>(header.size()))) {
         return nullptr;
     }
-    const std::int64_t length = headerLength(header.data());
+    const std::int64_t length = CentralHeader(header.data()).length();
     if (length > static_cast<std::int64_t>(header.size())) {
         header.resize(static_cast<std::size_t>(length));
         if (!readArchiveBytes(archive, position, header.data(), length)) {
             return nullptr;
         }
     }
-    return makeEntry(archive, header.data());
+    return makeEntry(archive, CentralHeader(header.data()));
 }
 
 // The `length` bytes at `position` inside the archive's CEN block, reading a new block
@@ -195,12 +186,12 @@ std::unique_ptr<vzentry> entryAt(ZipArchive& archive, std::int32_t index) {
     }
     try {
         const std::int64_t position = archive.entries[static_cast<std::size_t>(index)].position;
-        const unsigned char* header = cenBytes(archive, position, centralHeaderSize);
-        if (header == nullptr) {
+        const unsigned char* fixed = cenBytes(archive, position, centralHeaderSize);
+        if (fixed == nullptr) {
             return nullptr;
         }
-        header = cenBytes(archive, position, headerLength(header));
-        return header == nullptr ? nullptr : makeEntry(archive, header);
+        const unsigned char* whole = cenBytes(archive, position, CentralHeader(fixed).length());
+        return whole == nullptr ? nullptr : makeEntry(archive, CentralHeader(whole));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

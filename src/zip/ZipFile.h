@@ -19,10 +19,12 @@ public:
 
     // Extracts every entry into `destination` (a "\" is put between it and the entry
     // names unless it ends with a separator), leaving out the entries whose names match
-    // one of `excludedNames` ignoring case and the kind of slash. Before anything is
-    // written, an entry whose name would lead outside the destination ends the
-    // extraction with VdsError<std::runtime_error> naming the entry and the archive.
-    // Every file is checked against its CRC-32; existing files are overwritten.
+    // one of `excludedNames` ignoring case and the kind of slash. A name flagged as UTF-8
+    // is created by its UTF-16 form; any other is taken in the ANSI code page as stored.
+    // Before anything is written, an entry whose name, so decoded, does not decode or
+    // would lead outside the destination ends the extraction with
+    // VdsError<std::runtime_error> naming the entry and the archive. Every file is
+    // checked against its CRC-32; existing files are overwritten.
     void extractAll(const std::string& destination, const std::vector<std::string>& excludedNames) const;
 
     // The bytes of the entry `name`, unchanged. Throws VdsError<std::runtime_error> when

@@ -1,5 +1,5 @@
-// Several processes share one log file: records must stay whole, and a writer that finds
-// the file held must give up instead of hanging.
+// Several processes share one log file: records must stay whole and none may be lost, and
+// a writer that finds the file held must give up instead of hanging.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <io.h>
@@ -40,12 +40,14 @@ int appendWriter(const std::vector<std::string>& arguments) {
     return 0;
 }
 
-// Arguments: log path, ready event name, release event name. Holds the log open for
-// writing, denying other writers, until released.
+// Arguments: log path, ready event name, release event name, and "grow" to append a byte
+// every millisecond meanwhile. Holds the log open for writing, denying other writers,
+// until released.
 int fileHolder(const std::vector<std::string>& arguments) {
-    if (arguments.size() != 3) {
+    if (arguments.size() != 4) {
         return 2;
     }
+    const bool grow = arguments[3] == "grow";
     const int fd =
         _sopen(arguments[0].c_str(), _O_WRONLY | _O_APPEND | _O_CREAT, _SH_DENYWR, _S_IREAD | _S_IWRITE);
     if (fd == -1) {
@@ -53,9 +55,15 @@ int fileHolder(const std::vector<std::string>& arguments) {
     }
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, arguments[1].c_str());
     HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, arguments[2].c_str());
-    if (ready == nullptr || release == nullptr || !SetEvent(ready) ||
-        WaitForSingleObject(release, childTimeout) != WAIT_OBJECT_0) {
+    if (ready == nullptr || release == nullptr || !SetEvent(ready)) {
         return 4;
+    }
+    const DWORD started = GetTickCount();
+    while (WaitForSingleObject(release, grow ? 1 : childTimeout) == WAIT_TIMEOUT) {
+        if (!grow || GetTickCount() - started > childTimeout) {
+            return 5;
+        }
+        _write(fd, "+", 1);
     }
     _close(fd);
     CloseHandle(ready);
@@ -87,8 +95,8 @@ TEST(LogSharingTest, ConcurrentWritersLoseNoRecordAndMixNone) {
     const std::string path = folder.file("vusched.log");
     Event start("start");
     ASSERT_NE(start.handle(), nullptr);
-    constexpr int writers = 4;
-    constexpr int recordsEach = 150;
+    constexpr int writers = 8;
+    constexpr int recordsEach = 100;
 
     std::vector<std::unique_ptr<testsupport::ChildProcess>> children;
     std::map<unsigned long, int> writerOfProcess;
@@ -119,25 +127,81 @@ TEST(LogSharingTest, ConcurrentWritersLoseNoRecordAndMixNone) {
     }
 }
 
-TEST(LogSharingTest, WriterGivesUpOnAFileHeldByAnotherProcess) {
+// Another process that holds the log, denying other writers, for as long as it lives;
+// with `grow` it keeps appending to it meanwhile, as a busy writer would.
+class LogHolder {
+public:
+    LogHolder(const std::string& path, bool grow)
+        : ready_("ready"),
+          release_("release"),
+          child_(testsupport::childCommandLine(
+              "file-holder", {path, ready_.name(), release_.name(), grow ? "grow" : "hold"})) {
+        held_ = WaitForSingleObject(ready_.handle(), childTimeout) == WAIT_OBJECT_0;
+    }
+    ~LogHolder() { release(); }
+
+    bool held() const { return held_; }
+    // Lets the holder close the file; its exit code (0 when all went well).
+    DWORD release() {
+        SetEvent(release_.handle());
+        return child_.wait();
+    }
+
+private:
+    Event ready_;
+    Event release_;
+    testsupport::ChildProcess child_;
+    bool held_ = false;
+};
+
+// Milliseconds that `action` takes.
+template <class Action>
+ULONGLONG millisecondsOf(Action action) {
+    const ULONGLONG start = GetTickCount64();
+    action();
+    return GetTickCount64() - start;
+}
+
+TEST(LogSharingTest, WriterGivesUpOnAFileHeldByAnotherProcessAndThenWaitsLess) {
     testsupport::TempFolder folder;
     const std::string path = folder.file("vusched.log");
-    Event ready("ready");
-    Event release("release");
-    testsupport::ChildProcess holder(
-        testsupport::childCommandLine("file-holder", {path, ready.name(), release.name()}));
-    ASSERT_EQ(WaitForSingleObject(ready.handle(), childTimeout), WAIT_OBJECT_0);
+    LogHolder holder(path, false);
+    ASSERT_TRUE(holder.held());
 
     const Logger logger(path);
-    logger.write(LogLevel::Error, "a.cpp", 1, "f", "lost while the file is held");
+    // The first record waits out a quarter of a second of stall; the ones after it only
+    // ten attempts, so a log held for good does not slow the run down record by record.
+    const ULONGLONG first = millisecondsOf([&] { logger.write(LogLevel::Error, "a.cpp", 1, "f", "lost"); });
+    EXPECT_GE(first, 250u);
+    constexpr int later = 20;
+    const ULONGLONG rest = millisecondsOf([&] {
+        for (int i = 0; i < later; ++i) {
+            logger.write(LogLevel::Error, "a.cpp", 2, "f", "lost as well");
+        }
+    });
+    EXPECT_LT(rest, later * 250u / 2) << "each record waited " << rest / later << " ms";
     EXPECT_EQ(testsupport::fileSize(path), 0u);
 
-    SetEvent(release.handle());
-    EXPECT_EQ(holder.wait(), 0u);
-    logger.write(LogLevel::Error, "a.cpp", 2, "f", "written after release");
+    EXPECT_EQ(holder.release(), 0u);
+    logger.write(LogLevel::Error, "a.cpp", 3, "f", "written after release");
     const std::vector<testsupport::LogRecord> records = testsupport::readLogRecords(path);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].message, "written after release");
+}
+
+TEST(LogSharingTest, RecordWaitsForABusyWriterOnlyForAFewSeconds) {
+    testsupport::TempFolder folder;
+    const std::string path = folder.file("vusched.log");
+    LogHolder holder(path, true);
+    ASSERT_TRUE(holder.held());
+
+    const Logger logger(path);
+    const ULONGLONG waited =
+        millisecondsOf([&] { logger.write(LogLevel::Error, "a.cpp", 1, "f", "lost to a busy writer"); });
+    EXPECT_GE(waited, 2500u);
+    EXPECT_LE(waited, 6000u);
+    EXPECT_EQ(holder.release(), 0u);
+    EXPECT_EQ(testsupport::readFileText(path).find("lost to a busy writer"), std::string::npos);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -80,6 +81,43 @@ TEST(ZipExtractTest, DirectorySpanningManyBlocksIsExtractedWhole) {
     EXPECT_EQ(testsupport::readFileText(
                   folder.file("folder004\\long-file-namelong-file-namelong-file-name-0200.txt")),
               "entry 200\n");
+}
+
+// The UTF-8 text of `narrow` read in the ANSI code page, as Windows reads an ANSI name.
+std::string ansiAsUtf8(const std::string& narrow) {
+    wchar_t wide[MAX_PATH];
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), wide, MAX_PATH);
+    char text[4 * MAX_PATH];
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, text, sizeof text, nullptr, nullptr);
+    return std::string(text, static_cast<std::size_t>(size));
+}
+
+TEST(ZipExtractTest, NamesFlaggedAsUtf8AreCreatedByTheirUnicodeName) {
+    // Below a destination whose own name is ANSI (and not ASCII where the code page allows).
+    const testsupport::TempFolder folder;
+    const std::string ansiFolder = GetACP() == 1252 ? "d\xE9p\xF4t" : "depot";
+    const std::string destination = folder.file(ansiFolder + "\\home");
+    ZipFile(fixture("utf8_names.zip")).extractAll(destination, {});
+
+    const std::string world = "\xE4\xB8\x96\xE7\x95\x8C";  // the two characters of "world" in Chinese
+    const std::string lodz =
+        "\xC5\x81\xC3\xB3"
+        "d\xC5\xBA";                                         // the Polish city
+    const std::string ansiName = ansiAsUtf8("caf\xE9.txt");  // not flagged: read as ANSI
+    std::vector<std::string> expected = {ansiAsUtf8(ansiFolder) + "\\",
+                                         ansiAsUtf8(ansiFolder) + "\\home\\",
+                                         ansiAsUtf8(ansiFolder) + "\\home\\" + ansiName,
+                                         ansiAsUtf8(ansiFolder) + "\\home\\" + lodz + "\\",
+                                         ansiAsUtf8(ansiFolder) + "\\home\\" + lodz + "\\a.cfg",
+                                         ansiAsUtf8(ansiFolder) + "\\home\\plain\\",
+                                         ansiAsUtf8(ansiFolder) + "\\home\\plain\\ascii.txt",
+                                         ansiAsUtf8(ansiFolder) + "\\home\\" + world + "\\",
+                                         ansiAsUtf8(ansiFolder) + "\\home\\" + world + "\\h\xC3\xA9llo.txt"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listTree(folder.path()), expected);
+    EXPECT_EQ(testsupport::readFileText(destination + "\\caf\xE9.txt"), "ansi\n");
+    EXPECT_EQ(testsupport::readFileText(destination + "\\plain\\ascii.txt"), "ascii\n");
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ std::string fixture(const std::string& name);
 // The folder of the files archive `archive` was made from (fixtures\originals\<archive>).
 std::string originals(const std::string& archive);
 
-// Every file and folder below `folder` as relative paths with "\" separators, folders
-// ending in "\", sorted; empty when the folder does not exist.
+// Every file and folder below `folder` as relative paths in UTF-8 with "\" separators,
+// folders ending in "\", sorted; empty when the folder does not exist.
 std::vector<std::string> listTree(const std::string& folder);
 
 // The message of the exception that `action` throws; fails the test when none is thrown.

@@ -59,14 +59,14 @@ class RawZip:
         self.entries = []
 
     def add(self, name, data, method=8, crc=None, size=None, payload=None, zip64=False, extra=b"", comment=b"",
-            markers=False):
+            markers=False, flags=0):
         """zip64 adds a proper ZIP64 extra block; markers only sets the 0xFFFFFFFF fields."""
         if payload is None:
             payload = data if method == 0 else deflate(data)
         self.entries.append(dict(name=name.encode() if isinstance(name, str) else name, method=method,
                                  payload=payload, crc=zlib.crc32(data) if crc is None else crc,
                                  size=len(data) if size is None else size, zip64=zip64, extra=extra,
-                                 comment=comment, markers=markers))
+                                 comment=comment, markers=markers, flags=flags))
 
     def build(self, zip64_end=False, count=None, zip64_count=None, comment=b""):
         body = bytearray()
@@ -74,7 +74,7 @@ class RawZip:
         for e in self.entries:
             offset = len(body)
             local_sizes = (0xFFFFFFFF, 0xFFFFFFFF) if e["zip64"] or e["markers"] else (len(e["payload"]), e["size"])
-            body += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, e["method"], 0, 0, e["crc"], *local_sizes,
+            body += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, e["flags"], e["method"], 0, 0, e["crc"], *local_sizes,
                                 len(e["name"]), 0) + e["name"] + e["payload"]
             extra = e["extra"]
             sizes = (len(e["payload"]), e["size"], offset)
@@ -83,7 +83,7 @@ class RawZip:
                 sizes = (0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
             if e["markers"]:
                 sizes = (0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
-            central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 20, 0, e["method"], 0, 0, e["crc"],
+            central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 45, 20, e["flags"], e["method"], 0, 0, e["crc"],
                                    sizes[0], sizes[1], len(e["name"]), len(extra), len(e["comment"]), 0, 0, 0,
                                    sizes[2]) + e["name"] + extra + e["comment"]
         directory_offset = len(body)
@@ -159,7 +159,9 @@ def ordinary_archives():
             name = "folder%03d/%s-%04d.txt" % (i // 50, "long-file-name" * 3, i)
             entry = info(name, zipfile.ZIP_STORED)
             if i == 200:
-                entry.comment = b"c" * 9000
+                # Longer than a block, and different at every position, so that bytes
+                # taken from the wrong place cannot pass for it.
+                entry.comment = b"".join(b"%04d;" % k for k in range(1800))
             archive.writestr(entry, ("entry %d\n" % i).encode())
 
     with zipfile.ZipFile(out("bzip2.zip"), "w") as archive:
@@ -261,12 +263,38 @@ def crafted_archives():
     write("header_past_directory.zip", bytes(data))
 
 
+UTF8_NAME = 0x0800
+
+
+def utf8_name_archives():
+    # Names flagged as UTF-8 (bit 11), as Python's zipfile and most tools write any name
+    # that is not ASCII, beside an unflagged name taken in the ANSI code page byte for byte.
+    raw = RawZip()
+    raw.add("\u4e16\u754c/".encode(), b"", method=0, flags=UTF8_NAME)
+    raw.add("\u4e16\u754c/h\u00e9llo.txt".encode(), b"hello world\n", flags=UTF8_NAME)
+    raw.add("\u0141\u00f3d\u017a/a.cfg".encode(), b"lodz\n", method=0, flags=UTF8_NAME)
+    raw.add(b"plain/ascii.txt", b"ascii\n", method=0)
+    raw.add(b"caf\xe9.txt", b"ansi\n", method=0)
+    write("utf8_names.zip", raw.build())
+
+    # utf8_hostile_<i>.zip holds a harmless entry and then entry i of this list, whose
+    # name is harmful only as Windows decodes it (the tests list the same names).
+    for i, (name, flags) in enumerate([("COM\u00b9".encode(), UTF8_NAME), ("bin/lpt\u00b2.dll".encode(), UTF8_NAME),
+                                       ("Com\u00b3 .txt".encode(), UTF8_NAME), (b"bad\xff.txt", UTF8_NAME),
+                                       ("a/\u4e16/../../x.txt".encode(), UTF8_NAME), (b"COM\xb9", 0)]):
+        raw = RawZip()
+        raw.add("ok.txt", b"harmless\n", method=0)
+        raw.add(name, b"escaped\n", method=0, flags=flags)
+        write("utf8_hostile_%d.zip" % i, raw.build())
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     shutil.rmtree(ORIGINALS, ignore_errors=True)
     ordinary_archives()
     encrypted_archive()
     crafted_archives()
+    utf8_name_archives()
 
 
 main()
