@@ -29,7 +29,8 @@ ProductionSteps::~ProductionSteps() = default;
 
 InstallConfigData& ProductionSteps::configuration() {
     if (!configuration_) {
-        VDS_THROW(std::logic_error, "ProductionSteps::configuration", "The configuration has not been created");
+        VDS_THROW(std::logic_error, "ProductionSteps::configuration",
+                  "The configuration has not been created");
     }
     return *configuration_;
 }
@@ -42,14 +43,17 @@ int ProductionSteps::loadConfigSettings(const std::wstring& commandLine) {
     return configuration().LoadConfigSettings(commandLine);
 }
 
-bool ProductionSteps::isConfigErrorTestRequested() { return configuration().IsKeySet("TEST_CONFIG_FILE_ERRORS"); }
+bool ProductionSteps::isConfigErrorTestRequested() {
+    return configuration().IsKeySet("TEST_CONFIG_FILE_ERRORS");
+}
 
 int ProductionSteps::configErrorTestCode() { return configuration().GetInt(IntKey::TEST_CONFIG_FILE_ERRORS); }
 
 void ProductionSteps::showConfigError(int code) {
     // Silent like every other message of a silent run: nobody may be there to close it.
     InstallConfigData& config = configuration();
-    configerror::ShowConfigError(module_, config.workingSet(), code, "<path_to_config_file>", config.IsSilent());
+    configerror::ShowConfigError(module_, config.workingSet(), code, "<path_to_config_file>",
+                                 config.IsSilent());
 }
 
 int ProductionSteps::exportConfigChanges() { return configuration().ExportConfigChanges(); }

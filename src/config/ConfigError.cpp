@@ -94,7 +94,8 @@ bool ShowMalformedLine(HMODULE module, const std::string& detail, std::optional<
     return false;
 }
 
-void ShowErrorMessage(HMODULE module, UINT id, bool silent, const std::string& first, const std::string& second) {
+void ShowErrorMessage(HMODULE module, UINT id, bool silent, const std::string& first,
+                      const std::string& second) {
     const std::string caption = loadString(module, kCaptionId, kCaptionSize);
     const std::string format = loadString(module, id, kMessageSize);
     const std::string message = messageformat::fill(format, first, second, kMessageSize - 1);

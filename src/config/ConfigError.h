@@ -25,7 +25,8 @@ bool ShowMalformedLine(HMODULE module, const std::string& detail, std::optional<
 
 // Loads string `id`, puts the ANSI texts `first` and `second` in for its %s places,
 // logs the message and, unless silent, shows it and waits for the user.
-void ShowErrorMessage(HMODULE module, UINT id, bool silent, const std::string& first, const std::string& second);
+void ShowErrorMessage(HMODULE module, UINT id, bool silent, const std::string& first,
+                      const std::string& second);
 
 }  // namespace configerror
 

@@ -39,21 +39,9 @@ constexpr const char* kIntNames[kIntKeyCount] = {
 };
 
 constexpr const char* kStringNames[kStringKeyCount] = {
-    "INSTALLDIR",
-    "INSTALLCFG",
-    "/INSTALLDIRPUBVRE",
-    "COUNTRYOVERRIDE",
-    "/installurl",
-    "/installmethod",
-    "SPONSORPREF",
-    "ADDLOCAL",
-    "REBOOT",
-    "USAGETRACKER_CFG",
-    "DEPLOYMENT_RULE_SET",
-    "MSI_CMDLINE",
-    "CMDLINE",
-    "ProductCode",
-    "BASEIMAGECHECKSUMSHA256",
+    "INSTALLDIR",          "INSTALLCFG",  "/INSTALLDIRPUBVRE", "COUNTRYOVERRIDE", "/installurl",
+    "/installmethod",      "SPONSORPREF", "ADDLOCAL",          "REBOOT",          "USAGETRACKER_CFG",
+    "DEPLOYMENT_RULE_SET", "MSI_CMDLINE", "CMDLINE",           "ProductCode",     "BASEIMAGECHECKSUMSHA256",
 };
 
 }  // namespace

@@ -11,7 +11,8 @@
 namespace {
 
 constexpr const char* kDefaults =
-    "INSTALL_SILENT=Disable\nSTATIC=Disable\nAUTO_UPDATE=Enable\nWEB_ANALYTICS=Enable\nEULA=Disable\nSPONSORS=Enable\n";
+    "INSTALL_SILENT=Disable\nSTATIC=Disable\nAUTO_UPDATE=Enable\nWEB_ANALYTICS=Enable\nEULA="
+    "Disable\nSPONSORS=Enable\n";
 
 // UTF-8 to the ANSI code page without best-fit look-alikes: a character the code page
 // lacks is an error, never a different character.
@@ -63,14 +64,19 @@ void InstallConfigData::InitConfig() {
         throw settings::Exception(result, "loading the default configuration failed");
     }
     defaultsLoaded = true;
-    LOG_INFO("InstallConfigData::InitConfig", tstrings::unsafe_format("Default config settings are: \n%s", kDefaults));
+    LOG_INFO("InstallConfigData::InitConfig",
+             tstrings::unsafe_format("Default config settings are: \n%s", kDefaults));
 }
 
 bool InstallConfigData::IsKeySet(const std::string& key) const { return workingConfig.isKeySet(key); }
 
-bool InstallConfigData::IsEnabled(BoolKey key) const { return workingConfig.getInt(configkeys::name(key)) != 0; }
+bool InstallConfigData::IsEnabled(BoolKey key) const {
+    return workingConfig.getInt(configkeys::name(key)) != 0;
+}
 
-bool InstallConfigData::IsKeyOn(BoolKey key) const { return IsKeySet(configkeys::name(key)) && IsEnabled(key); }
+bool InstallConfigData::IsKeyOn(BoolKey key) const {
+    return IsKeySet(configkeys::name(key)) && IsEnabled(key);
+}
 
 int InstallConfigData::GetInt(IntKey key) const { return workingConfig.getInt(configkeys::name(key)); }
 

@@ -96,8 +96,8 @@ int InstallConfigData::LoadConfigSettings(const std::wstring& commandLine) {
     return 0;
 }
 
-int InstallConfigData::ImportAll(ConfigSet& set, const std::string& path, const std::vector<std::string>& args,
-                                 bool forceSilent) {
+int InstallConfigData::ImportAll(ConfigSet& set, const std::string& path,
+                                 const std::vector<std::string>& args, bool forceSilent) {
     int result = ImportRuntimeConfigSettings(set, forceSilent);
     if (result != 0) {
         return result;
@@ -155,7 +155,8 @@ int InstallConfigData::ImportArgsConfigSettings(ConfigSet& set, const std::vecto
         }
         const std::string fault = argumentFault(*param, argument);
         if (!fault.empty()) {
-            LOG_ERROR(kFunction, tstrings::unsafe_format("arg %s is refused: %s", argument.c_str(), fault.c_str()));
+            LOG_ERROR(kFunction,
+                      tstrings::unsafe_format("arg %s is refused: %s", argument.c_str(), fault.c_str()));
             fail(argument, settings::kParseErrors);
             continue;
         }
@@ -167,7 +168,8 @@ int InstallConfigData::ImportArgsConfigSettings(ConfigSet& set, const std::vecto
             code = settings::kParseErrors;
         }
         if (code != 0) {
-            LOG_ERROR(kFunction, tstrings::unsafe_format("Loading arg %s failed with %d", argument.c_str(), code));
+            LOG_ERROR(kFunction,
+                      tstrings::unsafe_format("Loading arg %s failed with %d", argument.c_str(), code));
             fail(argument, code);
         }
     }
@@ -177,7 +179,8 @@ int InstallConfigData::ImportArgsConfigSettings(ConfigSet& set, const std::vecto
         set.loadText(std::string(configkeys::name(StringKey::MSI_CMDLINE)) + "=" + msiText);
     }
     if (result != 0) {
-        configerror::ShowConfigError(module_, set, configerror::kRejectedParameter, failures, silentNow(forceSilent));
+        configerror::ShowConfigError(module_, set, configerror::kRejectedParameter, failures,
+                                     silentNow(forceSilent));
     }
     return result;
 }
@@ -222,7 +225,8 @@ int InstallConfigData::ImportRuntimeConfigSettings(ConfigSet& set, bool forceSil
         return 0;
     }
     if (!reportFileLoad(load, set, path, forceSilent)) {
-        LOG_ERROR(kFunction, tstrings::unsafe_format("Runtime configuration file import failed with %d", load.result));
+        LOG_ERROR(kFunction,
+                  tstrings::unsafe_format("Runtime configuration file import failed with %d", load.result));
     }
     // The silent mode is chosen by each run itself, never kept from an earlier one.
     set.remove(configkeys::name(BoolKey::INSTALL_SILENT));
@@ -254,22 +258,26 @@ InstallConfigData::FileLoad InstallConfigData::loadRuntimeFile(ConfigSet& set, c
     }
 }
 
-int InstallConfigData::ImportInstallConfigSettings(ConfigSet& set, const std::string& path, bool forceSilent) {
+int InstallConfigData::ImportInstallConfigSettings(ConfigSet& set, const std::string& path,
+                                                   bool forceSilent) {
     constexpr const char* kFunction = "InstallConfigData::ImportInstallConfigSettings";
     logit("...Importing Install Configuration file");
     const FileLoad load = loadSettingsFile(set, path);
     if (load.result == settings::kNullArgument) {
-        LOG_WARNING(kFunction, "Install Configuration file path is empty. Ignore it and continue installation.");
+        LOG_WARNING(kFunction,
+                    "Install Configuration file path is empty. Ignore it and continue installation.");
         return 0;
     }
     if (load.result != 0) {
         reportFileLoad(load, set, path, forceSilent);
-        LOG_ERROR(kFunction, tstrings::unsafe_format("Install Configuration file import failed with %d", load.result));
+        LOG_ERROR(kFunction,
+                  tstrings::unsafe_format("Install Configuration file import failed with %d", load.result));
     }
     return load.result;
 }
 
-InstallConfigData::FileLoad InstallConfigData::loadSettingsFile(ConfigSet& set, const std::string& path) const {
+InstallConfigData::FileLoad InstallConfigData::loadSettingsFile(ConfigSet& set,
+                                                                const std::string& path) const {
     ConfigSet file(rules);
     FileLoad load;
     load.result = file.loadFile(path);
@@ -280,8 +288,9 @@ InstallConfigData::FileLoad InstallConfigData::loadSettingsFile(ConfigSet& set, 
         return load;
     }
     if (const std::optional<std::string> key = quotedCmdLineKey(file)) {
-        LOG_ERROR("InstallConfigData::loadSettingsFile",
-                  "The value of " << *key << " in " << path << " holds a double quote, which CMDLINE cannot carry");
+        LOG_ERROR(
+            "InstallConfigData::loadSettingsFile",
+            "The value of " << *key << " in " << path << " holds a double quote, which CMDLINE cannot carry");
         load.result = settings::kParseErrors;
         load.errorLine = settingsfilelines::lastLineSetting(rules, path, *key);
         return load;
@@ -321,7 +330,8 @@ int InstallConfigData::CheckParams(const ConfigSet& set, bool forceSilent) {
         }
         const int result = CheckParam(row, *text);
         if (!configerror::ShowConfigError(module_, set, result, quoted(row.name), silentNow(forceSilent))) {
-            LOG_ERROR(kFunction, tstrings::unsafe_format("CheckParams(%s) failed with %d", row.name.c_str(), result));
+            LOG_ERROR(kFunction,
+                      tstrings::unsafe_format("CheckParams(%s) failed with %d", row.name.c_str(), result));
             return result;
         }
     }

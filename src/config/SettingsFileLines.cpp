@@ -30,7 +30,8 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 }  // namespace
 
-std::optional<int> lastLineSetting(const ConfigRules& rules, const std::string& utf8Path, const std::string& key) {
+std::optional<int> lastLineSetting(const ConfigRules& rules, const std::string& utf8Path,
+                                   const std::string& key) {
     std::ifstream file(std::filesystem::path(tstrings::toUtf16(utf8Path, CP_UTF8)), std::ios::binary);
     if (!file) {
         return std::nullopt;

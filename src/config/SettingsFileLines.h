@@ -11,6 +11,7 @@ namespace settingsfilelines {
 
 // The last line (from 0) of the file at `utf8Path` whose entry sets `key` (after key
 // mapping); nothing when the file cannot be read or no line sets it.
-std::optional<int> lastLineSetting(const ConfigRules& rules, const std::string& utf8Path, const std::string& key);
+std::optional<int> lastLineSetting(const ConfigRules& rules, const std::string& utf8Path,
+                                   const std::string& key);
 
 }  // namespace settingsfilelines

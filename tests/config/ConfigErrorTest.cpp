@@ -19,11 +19,12 @@ TEST_F(ConfigErrorTest, EveryCodeShowsItsMessage) {
         bool box;
     };
     const Row rows[] = {
-        {200, 3082, false, true}, {300, 3086, false, false}, {304, 3075, true, true},  {305, 3078, true, true},
-        {306, 3080, false, true}, {307, 3081, true, true},   {308, 3083, false, false}, {309, 3084, false, false},
-        {310, 3074, false, true}, {311, 3077, false, true},  {312, 3087, false, true},  {313, 3079, true, true},
-        {314, 3076, true, true},  {315, 3088, true, true},   {3090, 3089, true, true},  {301, 0, false, false},
-        {1, 0, false, false},     {-5, 0, false, false},
+        {200, 3082, false, true},  {300, 3086, false, false}, {304, 3075, true, true},
+        {305, 3078, true, true},   {306, 3080, false, true},  {307, 3081, true, true},
+        {308, 3083, false, false}, {309, 3084, false, false}, {310, 3074, false, true},
+        {311, 3077, false, true},  {312, 3087, false, true},  {313, 3079, true, true},
+        {314, 3076, true, true},   {315, 3088, true, true},   {3090, 3089, true, true},
+        {301, 0, false, false},    {1, 0, false, false},      {-5, 0, false, false},
     };
     const auto config = makeConfig();
     const std::string detail = "C:\\cfg\\install.cfg";
@@ -32,7 +33,8 @@ TEST_F(ConfigErrorTest, EveryCodeShowsItsMessage) {
         BoxRecorder recorder;
         bool shown = true;
         const std::vector<std::string> messages = testsupport::logMessagesOf([&] {
-            shown = configerror::ShowConfigError(config->module(), config->workingSet(), row.code, detail, false);
+            shown =
+                configerror::ShowConfigError(config->module(), config->workingSet(), row.code, detail, false);
         });
         EXPECT_FALSE(shown);
         const std::string expected =
@@ -48,8 +50,9 @@ TEST_F(ConfigErrorTest, EveryCodeShowsItsMessage) {
         }
 
         // Silent: the same log line, never a box.
-        const std::vector<std::string> silent = testsupport::logMessagesOf(
-            [&] { configerror::ShowConfigError(config->module(), config->workingSet(), row.code, detail, true); });
+        const std::vector<std::string> silent = testsupport::logMessagesOf([&] {
+            configerror::ShowConfigError(config->module(), config->workingSet(), row.code, detail, true);
+        });
         EXPECT_EQ(silent.back(), expected);
         EXPECT_EQ(recorder.boxes().size(), row.box ? 1u : 0u);
     }
@@ -65,7 +68,8 @@ TEST_F(ConfigErrorTest, TheRecordedLineOfTheLastLoad) {
     configerror::ShowMalformedLine(config->module(), "f.cfg", std::nullopt, false);
     ASSERT_EQ(boxes.boxes().size(), 2u);
     EXPECT_EQ(boxes.boxes()[0].text,
-              "Unable to install Vesk\n\nConfiguration file f.cfg is malformed in line 3.\nCheck data and formatting "
+              "Unable to install Vesk\n\nConfiguration file f.cfg is malformed in line 3.\nCheck data and "
+              "formatting "
               "of the file.");
     EXPECT_EQ(boxes.boxes()[1].text, message(3079, "f.cfg", "<line number>"));
 }

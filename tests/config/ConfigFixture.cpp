@@ -55,7 +55,8 @@ std::unique_ptr<InstallConfigData> ConfigTest::makeConfig(bool enterprise) {
     return std::make_unique<InstallConfigData>(GetModuleHandleA(nullptr), enterprise);
 }
 
-std::unique_ptr<InstallConfigData> ConfigTest::load(const std::wstring& arguments, int& result, bool enterprise) {
+std::unique_ptr<InstallConfigData> ConfigTest::load(const std::wstring& arguments, int& result,
+                                                    bool enterprise) {
     std::unique_ptr<InstallConfigData> config = makeConfig(enterprise);
     result = config->LoadConfigSettings(L"installer.exe " + arguments);
     return config;
@@ -69,7 +70,9 @@ void ConfigTest::writeRuntimeSettings(const std::string& content) {
     testsupport::writeFileText(path, content);
 }
 
-std::string ConfigTest::readRuntimeSettings() const { return testsupport::readFileBytes(runtimeSettingsPath()); }
+std::string ConfigTest::readRuntimeSettings() const {
+    return testsupport::readFileBytes(runtimeSettingsPath());
+}
 
 bool ConfigTest::runtimeSettingsExist() const { return testsupport::pathExists(runtimeSettingsPath()); }
 

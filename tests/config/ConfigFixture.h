@@ -46,7 +46,8 @@ protected:
     std::unique_ptr<InstallConfigData> makeConfig(bool enterprise = true);
     // Loads `arguments` (after a program name) into a new configuration; the result in
     // `result`.
-    std::unique_ptr<InstallConfigData> load(const std::wstring& arguments, int& result, bool enterprise = true);
+    std::unique_ptr<InstallConfigData> load(const std::wstring& arguments, int& result,
+                                            bool enterprise = true);
 
     // Writes the runtime settings file (its folder made as needed).
     void writeRuntimeSettings(const std::string& content);

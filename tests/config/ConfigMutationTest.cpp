@@ -19,21 +19,46 @@ using ConfigMutationTest = ConfigTest;
 const std::set<int> kListedResults = {0, 200, 300, 304, 305, 306, 307, 310, 311, 312, 313, 314, 315, 3090};
 
 const char* const kNames[] = {
-    "INSTALL_SILENT", "eula",     "AUTO_UPDATE", "REPAIRMODE",   "INSTALLDIR",  "INSTALLCFG",
-    "ProductCode",    "REBOOT",   "ADDLOCAL",    "USAGETRACKER_CFG", "DEPLOYMENT_RULE_SET",
-    "MSI_CMDLINE",    "CMDLINE",  "WEB_VESK_SECURITY_LEVEL", "/lang", "TEST_CONFIG_FILE_ERRORS",
-    "TEST_WELCOME_DIALOGMOS", "/s", "/S", "/qn", "/l", "-download", "/h", "FOO", "", "#x",
+    "INSTALL_SILENT",
+    "eula",
+    "AUTO_UPDATE",
+    "REPAIRMODE",
+    "INSTALLDIR",
+    "INSTALLCFG",
+    "ProductCode",
+    "REBOOT",
+    "ADDLOCAL",
+    "USAGETRACKER_CFG",
+    "DEPLOYMENT_RULE_SET",
+    "MSI_CMDLINE",
+    "CMDLINE",
+    "WEB_VESK_SECURITY_LEVEL",
+    "/lang",
+    "TEST_CONFIG_FILE_ERRORS",
+    "TEST_WELCOME_DIALOGMOS",
+    "/s",
+    "/S",
+    "/qn",
+    "/l",
+    "-download",
+    "/h",
+    "FOO",
+    "",
+    "#x",
 };
 const char* const kValues[] = {
-    "Enable", "Disable", "1", "0", "enable", "VH", "5", "0x10", "010", "C:\\X", "c.cfg", "\\\\srv\\x",
-    "C:\\CON\\x", "C:\\a\\..\\..\\..\\b", "ReallySuppress", "x\" y=\"1", "", " ", "C:\\\xD0\x9F", "a=b:c",
+    "Enable",         "Disable",   "1",     "0",     "enable",       "VH",         "5",
+    "0x10",           "010",       "C:\\X", "c.cfg", "\\\\srv\\x",   "C:\\CON\\x", "C:\\a\\..\\..\\..\\b",
+    "ReallySuppress", "x\" y=\"1", "",      " ",     "C:\\\xD0\x9F", "a=b:c",
 };
 
 class Mutator {
 public:
     explicit Mutator(unsigned seed) : random_(seed) {}
 
-    std::size_t below(std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_); }
+    std::size_t below(std::size_t bound) {
+        return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_);
+    }
 
     template <std::size_t N>
     const char* pick(const char* const (&pool)[N]) {
@@ -44,9 +69,14 @@ public:
     std::string entry() {
         std::string text = pick(kNames);
         switch (below(4)) {
-            case 0: break;
-            case 1: text += std::string(":") + pick(kValues); break;
-            default: text += std::string("=") + pick(kValues); break;
+            case 0:
+                break;
+            case 1:
+                text += std::string(":") + pick(kValues);
+                break;
+            default:
+                text += std::string("=") + pick(kValues);
+                break;
         }
         return below(4) == 0 ? damage(text) : text;
     }
@@ -56,9 +86,15 @@ public:
         for (std::size_t count = 1 + below(3); count > 0; --count) {
             const std::size_t position = text.empty() ? 0 : below(text.size() + 1);
             switch (below(3)) {
-                case 0: text.insert(position, 1, noise[below(sizeof noise)]); break;
-                case 1: if (position < text.size()) text.erase(position, 1); break;
-                default: text.insert(position, text.substr(0, position)); break;
+                case 0:
+                    text.insert(position, 1, noise[below(sizeof noise)]);
+                    break;
+                case 1:
+                    if (position < text.size()) text.erase(position, 1);
+                    break;
+                default:
+                    text.insert(position, text.substr(0, position));
+                    break;
             }
         }
         return text;
@@ -104,7 +140,8 @@ private:
 
 TEST_F(ConfigMutationTest, MutatedInputsEndInListedResults) {
     const char* given = std::getenv("VESK_MUTATION_SEED");
-    const unsigned seed = given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : 20261210u;
+    const unsigned seed =
+        given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : 20261210u;
     std::cout << "VESK_MUTATION_SEED=" << seed << std::endl;
     Mutator mutator(seed);
     testsupport::TempFolder folder;

@@ -35,8 +35,10 @@ TEST_F(ExportConfigTest, NothingNewLeavesTheFileAlone) {
     int result = -1;
     const auto config = load(L"AUTO_UPDATE=0", result);
     ASSERT_EQ(result, 0);
-    const std::vector<std::string> messages = testsupport::logMessagesOf([&] { EXPECT_EQ(config->ExportConfigChanges(), 0); });
-    EXPECT_NE(std::find(messages.begin(), messages.end(), "Nothing new to export to runtime."), messages.end());
+    const std::vector<std::string> messages =
+        testsupport::logMessagesOf([&] { EXPECT_EQ(config->ExportConfigChanges(), 0); });
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "Nothing new to export to runtime."),
+              messages.end());
     EXPECT_EQ(readRuntimeSettings(), content);
 }
 
@@ -59,7 +61,8 @@ TEST_F(ExportConfigTest, RestorePutsTheFoundSettingsBack) {
     const auto config = load(L"/s AUTO_UPDATE=Disable NOSTARTMENU=Enable", result);
     ASSERT_EQ(result, 0);
     ASSERT_EQ(config->ExportConfigChanges(), 0);
-    EXPECT_EQ(readRuntimeSettings(), "AUTO_UPDATE=Disable\r\nEULA=1\r\nNOSTARTMENU=Enable\r\nSPONSORS=Disable\r\n");
+    EXPECT_EQ(readRuntimeSettings(),
+              "AUTO_UPDATE=Disable\r\nEULA=1\r\nNOSTARTMENU=Enable\r\nSPONSORS=Disable\r\n");
     EXPECT_EQ(config->RestoreConfigSettings(), 0);
     EXPECT_EQ(readRuntimeSettings(), content);
 

@@ -50,9 +50,14 @@ TEST_F(KeyAccessTest, SpellingsOfKeysAndValues) {
         int result;
     };
     const Case cases[] = {
-        {L"install_silent=Enable", 0},      {L"INSTALL_SILENT=enable", 313}, {L"EULA:1", 0},
-        {L"WEB_VESK_SECURITY_LEVEL=VH", 0}, {L"WEB_VESK_SECURITY_LEVEL=5", 313},
-        {L"/lang=0x10", 0},                 {L"/lang=ten", 313},             {L"-download", 0},
+        {L"install_silent=Enable", 0},
+        {L"INSTALL_SILENT=enable", 313},
+        {L"EULA:1", 0},
+        {L"WEB_VESK_SECURITY_LEVEL=VH", 0},
+        {L"WEB_VESK_SECURITY_LEVEL=5", 313},
+        {L"/lang=0x10", 0},
+        {L"/lang=ten", 313},
+        {L"-download", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::string(c.argument, c.argument + wcslen(c.argument)));
@@ -80,7 +85,8 @@ TEST_F(KeyAccessTest, EnterpriseFlagIsReported) {
 // byte for byte in UTF-8; only the ANSI read refuses it, naming the key.
 TEST_F(KeyAccessTest, CharactersOutsideTheAnsiCodePage) {
     int result = -1;
-    const auto config = load(L"INSTALLDIR=C:\\\x041F\x0440\x043E\x0433\x0440\x0430\x043C\x043C\x044B", result);
+    const auto config =
+        load(L"INSTALLDIR=C:\\\x041F\x0440\x043E\x0433\x0440\x0430\x043C\x043C\x044B", result);
     ASSERT_EQ(result, 0);
     const std::string utf8 = "C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B";
     EXPECT_EQ(config->GetString(StringKey::INSTALLDIR), utf8);
@@ -92,11 +98,13 @@ TEST_F(KeyAccessTest, CharactersOutsideTheAnsiCodePage) {
         config->GetStringValue(StringKey::INSTALLDIR);
         FAIL() << "no exception";
     } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find("The value of INSTALLDIR"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("The value of INSTALLDIR"), std::string::npos)
+            << error.what();
         EXPECT_NE(std::string(error.what()).find("cannot represent"), std::string::npos) << error.what();
     }
     int plain = -1;
-    EXPECT_EQ(load(L"INSTALLDIR=C:\\Programme", plain)->GetStringValue(StringKey::INSTALLDIR), "C:\\Programme");
+    EXPECT_EQ(load(L"INSTALLDIR=C:\\Programme", plain)->GetStringValue(StringKey::INSTALLDIR),
+              "C:\\Programme");
 }
 
 }  // namespace

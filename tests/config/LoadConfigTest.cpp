@@ -18,8 +18,10 @@ using LoadConfigTest = ConfigTest;
 
 std::wstring wide(const std::string& ansi) { return std::wstring(ansi.begin(), ansi.end()); }
 
-std::size_t indexOf(const std::vector<std::string>& messages, const std::string& message, std::size_t from = 0) {
-    const auto found = std::find(messages.begin() + static_cast<std::ptrdiff_t>(from), messages.end(), message);
+std::size_t indexOf(const std::vector<std::string>& messages, const std::string& message,
+                    std::size_t from = 0) {
+    const auto found =
+        std::find(messages.begin() + static_cast<std::ptrdiff_t>(from), messages.end(), message);
     return static_cast<std::size_t>(found - messages.begin());
 }
 
@@ -114,8 +116,9 @@ TEST_F(LoadConfigTest, UsageTrackerFileInBothVariants) {
     const std::string tracker = folder.file("tracker.properties");
     testsupport::writeFileText(tracker, "a=b\n");
     int result = -1;
-    EXPECT_EQ(load(L"USAGETRACKER_CFG=" + wide(tracker), result, true)->GetString(StringKey::USAGETRACKER_CFG),
-              tracker);
+    EXPECT_EQ(
+        load(L"USAGETRACKER_CFG=" + wide(tracker), result, true)->GetString(StringKey::USAGETRACKER_CFG),
+        tracker);
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(boxes.boxes().empty());
 
@@ -159,7 +162,8 @@ TEST_F(LoadConfigTest, MalformedSettingsFilesNameTheirLine) {
         }
         EXPECT_EQ(result, 313);
         ASSERT_EQ(recorder.boxes().size(), 1u);
-        EXPECT_EQ(recorder.boxes()[0].text, message(3079, c.runtimeFile ? runtimeSettingsPath() : cfg, c.line));
+        EXPECT_EQ(recorder.boxes()[0].text,
+                  message(3079, c.runtimeFile ? runtimeSettingsPath() : cfg, c.line));
         if (c.runtimeFile) {
             EXPECT_EQ(readRuntimeSettings(), c.content);
         }
@@ -187,8 +191,7 @@ TEST_F(LoadConfigTest, SilentModeFromTheInstallConfigurationFile) {
     EXPECT_EQ(result, 307);
     EXPECT_TRUE(boxes.boxes().empty());
 
-    const std::vector<std::string> messages =
-        testsupport::logMessagesOf([&] { load(L"/s FOO=1", result); });
+    const std::vector<std::string> messages = testsupport::logMessagesOf([&] { load(L"/s FOO=1", result); });
     EXPECT_EQ(result, 313);
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_NE(std::find(messages.begin(), messages.end(), message(3089, "\"FOO=1\";")), messages.end());
