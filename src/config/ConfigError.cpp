@@ -63,8 +63,12 @@ std::string loadString(HMODULE module, UINT id, std::size_t size) {
     return buffer;
 }
 
-// Configuration texts are UTF-8; the message is shown by the ANSI message box.
-std::string forDisplay(const std::string& utf8) { return tstrings::utf8ToAnsi(utf8); }
+// Configuration texts are UTF-8; the message is shown by the ANSI message box. Bytes that
+// are no UTF-8 at all are shown as they are rather than dropped.
+std::string forDisplay(const std::string& utf8) {
+    const std::string ansi = tstrings::utf8ToAnsi(utf8);
+    return ansi.empty() ? utf8 : ansi;
+}
 
 }  // namespace
 
