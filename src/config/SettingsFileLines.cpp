@@ -41,10 +41,11 @@ std::optional<int> lastLineSetting(const ConfigRules& rules, const std::string& 
     std::optional<int> found;
     // Each line on its own through the settings library, so that the key is recognised
     // exactly as in the file's load (blanks, separators, key spelling).
+    ConfigSet probe(rules);
     for (std::size_t index = 0; index < lines.size(); ++index) {
-        ConfigSet line(rules);
-        if (line.loadText(lines[index]) == 0 && line.isKeySet(key)) {
+        if (probe.loadText(lines[index]) == 0 && probe.isKeySet(key)) {
             found = static_cast<int>(index);
+            probe.remove(key);
         }
     }
     return found;
