@@ -1,5 +1,7 @@
 #include "app/ProductionSteps.h"
 
+#include "config/ConfigError.h"
+#include "config/InstallConfigData.h"
 #include "diag/VdsError.h"
 
 #include <stdexcept>
@@ -7,48 +9,60 @@
 
 namespace {
 
-// The configuration, detection, repair and install subsystems join this binding one by
-// one; until a step is there it fails loudly, so the entry ends with its generic failure
-// code and the log names the missing step instead of reporting an install that never ran.
+// The detection, repair and install subsystems join this binding one by one; until a
+// step is there it fails loudly, so the entry ends with its generic failure code and
+// the log names the missing step instead of reporting an install that never ran.
 [[noreturn]] void stepUnavailable(const char* function, const char* step) {
     VDS_THROW(std::logic_error, function, std::string(step) + " is not available in this build");
+}
+
+// A module without RCDATA resource 6 runs as the enterprise variant.
+bool isEnterpriseBuild(HMODULE module) {
+    return FindResourceA(module, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(10)) == nullptr;
 }
 
 }  // namespace
 
 ProductionSteps::ProductionSteps(HMODULE module) : module_(module) {}
 
-void ProductionSteps::createConfiguration() {
-    stepUnavailable("ProductionSteps::createConfiguration", "The install configuration (InstallConfigData)");
+ProductionSteps::~ProductionSteps() = default;
+
+InstallConfigData& ProductionSteps::configuration() {
+    if (!configuration_) {
+        VDS_THROW(std::logic_error, "ProductionSteps::configuration",
+                  "The configuration has not been created");
+    }
+    return *configuration_;
 }
 
-int ProductionSteps::loadConfigSettings(const std::wstring&) {
-    stepUnavailable("ProductionSteps::loadConfigSettings", "Configuration loading");
+void ProductionSteps::createConfiguration() {
+    configuration_ = std::make_unique<InstallConfigData>(module_, isEnterpriseBuild(module_));
+}
+
+int ProductionSteps::loadConfigSettings(const std::wstring& commandLine) {
+    return configuration().LoadConfigSettings(commandLine);
 }
 
 bool ProductionSteps::isConfigErrorTestRequested() {
-    stepUnavailable("ProductionSteps::isConfigErrorTestRequested", "The configuration error test hook");
+    return configuration().IsKeySet("TEST_CONFIG_FILE_ERRORS");
 }
 
-int ProductionSteps::configErrorTestCode() {
-    stepUnavailable("ProductionSteps::configErrorTestCode", "The configuration error test hook");
+int ProductionSteps::configErrorTestCode() { return configuration().GetInt(IntKey::TEST_CONFIG_FILE_ERRORS); }
+
+void ProductionSteps::showConfigError(int code) {
+    // Silent like every other message of a silent run: nobody may be there to close it.
+    InstallConfigData& config = configuration();
+    configerror::ShowConfigError(module_, config.workingSet(), code, "<path_to_config_file>",
+                                 config.IsSilent());
 }
 
-void ProductionSteps::showConfigError(int) {
-    stepUnavailable("ProductionSteps::showConfigError", "Configuration error reporting");
-}
-
-int ProductionSteps::exportConfigChanges() {
-    stepUnavailable("ProductionSteps::exportConfigChanges", "Configuration export");
-}
+int ProductionSteps::exportConfigChanges() { return configuration().ExportConfigChanges(); }
 
 void ProductionSteps::selectCurrentProduct() {
     stepUnavailable("ProductionSteps::selectCurrentProduct", "Installed runtime detection");
 }
 
-bool ProductionSteps::isRepairMode() {
-    stepUnavailable("ProductionSteps::isRepairMode", "The repair-mode setting");
-}
+bool ProductionSteps::isRepairMode() { return configuration().IsKeyOn(BoolKey::REPAIRMODE); }
 
 bool ProductionSteps::uninstallCurrentProduct() {
     stepUnavailable("ProductionSteps::uninstallCurrentProduct", "UninstallVRE");
@@ -58,6 +72,4 @@ int ProductionSteps::installCurrentProduct() {
     stepUnavailable("ProductionSteps::installCurrentProduct", "InstallVRE");
 }
 
-void ProductionSteps::restoreConfigSettings() {
-    stepUnavailable("ProductionSteps::restoreConfigSettings", "Configuration restore");
-}
+void ProductionSteps::restoreConfigSettings() { configuration().RestoreConfigSettings(); }

@@ -4,10 +4,15 @@
 
 #include <windows.h>
 
+#include <memory>
+
+class InstallConfigData;
+
 // The entry's steps bound to the installer's subsystems.
 class ProductionSteps final : public InstallerSteps {
 public:
     explicit ProductionSteps(HMODULE module);
+    ~ProductionSteps() override;
 
     void createConfiguration() override;
     int loadConfigSettings(const std::wstring& commandLine) override;
@@ -22,5 +27,9 @@ public:
     void restoreConfigSettings() override;
 
 private:
+    // The one configuration object of the process, made by createConfiguration.
+    InstallConfigData& configuration();
+
     HMODULE module_;
+    std::unique_ptr<InstallConfigData> configuration_;
 };

@@ -6,9 +6,9 @@
 # folder and makes it available to <rc-source>, a resource script of <target>, which
 # contains `#include "StringTables.rc"`.
 
-set(VESK_STRING_TABLES_DIR ${CMAKE_CURRENT_LIST_DIR})
-
 function(vesk_string_tables target rc_source)
+  # The folder of this file, also when the function is called from another folder.
+  set(VESK_STRING_TABLES_DIR ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
   # The first language is the reference that every other one is checked against.
