@@ -11,7 +11,7 @@ namespace msi {
 
 namespace {
 
-constexpr int installLevel = INSTALLLEVEL_MAXIMUM;          // 65535
+constexpr int installLevel = INSTALLLEVEL_MAXIMUM;  // 65535
 constexpr INSTALLSTATE removedState = INSTALLSTATE_ABSENT;  // 2
 constexpr const char* blanks = " \t";
 
@@ -101,13 +101,11 @@ ActionStatus handleMsiStatus(const Guid& productCode, const std::string& command
     const std::string call = "MsiConfigureProductEx(" + productCode.toString() + ", " +
                              tstrings::toDecimal(installLevel) + ", " +
                              tstrings::toDecimal(static_cast<int>(removedState)) + ", " + commandLine + ") ";
-    if (status != ERROR_SUCCESS && status != ERROR_SUCCESS_REBOOT_INITIATED &&
-        status != ERROR_SUCCESS_REBOOT_REQUIRED) {
+    if (status != ERROR_SUCCESS && status != ERROR_SUCCESS_REBOOT_INITIATED && status != ERROR_SUCCESS_REBOOT_REQUIRED) {
         return ActionStatus{call + "failed", status};
     }
-    LOG_INFO(
-        "msi::handleMsiStatus",
-        call << "succeeded" << (status == ERROR_SUCCESS ? "" : " [" + tstrings::toDecimal(status) + "]"));
+    LOG_INFO("msi::handleMsiStatus",
+             call << "succeeded" << (status == ERROR_SUCCESS ? "" : " [" + tstrings::toDecimal(status) + "]"));
     return ActionStatus{"", status};
 }
 
@@ -117,8 +115,8 @@ std::unique_ptr<ActionData::State> apply(const ActionData& action) {
     }
     std::unique_ptr<ActionData::State> state = std::make_unique<StateImpl>(action);
     const std::string commandLine = makeCommandLine(action);
-    const UINT status = MsiConfigureProductExA(action.productCode.toString().c_str(), installLevel,
-                                               removedState, commandLine.c_str());
+    const UINT status = MsiConfigureProductExA(action.productCode.toString().c_str(), installLevel, removedState,
+                                               commandLine.c_str());
     const ActionStatus result = handleMsiStatus(action.productCode, commandLine, status);
     if (!result.message.empty()) {
         state.reset();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <msi.h>
 #include <windows.h>
+#include <msi.h>
 
 #include <cstdint>
 #include <map>

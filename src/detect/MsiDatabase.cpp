@@ -24,12 +24,9 @@ AutoMSIHANDLE openDatabase(const std::string& path) {
 
 }  // namespace
 
-Database::Database(std::string path, AutoMSIHANDLE handle)
-    : path_(std::move(path)), handle_(std::move(handle)) {}
+Database::Database(std::string path, AutoMSIHANDLE handle) : path_(std::move(path)), handle_(std::move(handle)) {}
 
-Database Database::forProduct(const std::string& productCode) {
-    return open(msi::getProperty(productCode, "LocalPackage"));
-}
+Database Database::forProduct(const std::string& productCode) { return open(msi::getProperty(productCode, "LocalPackage")); }
 
 Database Database::open(const std::string& path) { return Database(path, openDatabase(path)); }
 
@@ -58,8 +55,8 @@ std::string Database::getProperty(const std::string& name) const {
         fail("MsiRecordGetFieldCount" + call + " returned unexpected value", 0);
     }
     std::string value;
-    status = readString(
-        [&](char* buffer, DWORD* size) { return MsiRecordGetStringA(record.get(), 1, buffer, size); }, value);
+    status = readString([&](char* buffer, DWORD* size) { return MsiRecordGetStringA(record.get(), 1, buffer, size); },
+                        value);
     if (status != ERROR_SUCCESS) {
         VDS_THROW(Error, "msi::getProperty",
                   "MsiRecordGetString(" + tstrings::toDecimal(record.get()) + ", 1) failed",

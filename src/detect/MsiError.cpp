@@ -27,9 +27,9 @@ std::string statusDescription(std::int32_t status) {
         LoadLibraryExW(tstrings::toUtf16(path, CP_ACP).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!library) {
         const DWORD code = GetLastError();
-        LOG_ERROR("msi::makeMessage",
-                  tstrings::unsafe_format("%s failed with %s", ("LoadLibraryExW(" + path + ")").c_str(),
-                                          systemErrorText(code).c_str()));
+        LOG_ERROR("msi::makeMessage", tstrings::unsafe_format("%s failed with %s",
+                                                              ("LoadLibraryExW(" + path + ")").c_str(),
+                                                              systemErrorText(code).c_str()));
         return {};
     }
     std::string description;

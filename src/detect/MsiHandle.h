@@ -1,8 +1,8 @@
 #pragma once
 
+#include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
-#include <windows.h>
 
 #include "win/AutoHandle.h"
 

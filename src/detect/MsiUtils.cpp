@@ -21,9 +21,7 @@ constexpr std::size_t guidBufferLength = 39;
 
 UINT readProductInfo(const std::string& productCode, const std::string& name, std::string& value) {
     return readString(
-        [&](char* buffer, DWORD* size) {
-            return MsiGetProductInfoA(productCode.c_str(), name.c_str(), buffer, size);
-        },
+        [&](char* buffer, DWORD* size) { return MsiGetProductInfoA(productCode.c_str(), name.c_str(), buffer, size); },
         value);
 }
 

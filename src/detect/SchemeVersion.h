@@ -14,8 +14,7 @@ class SpecializedVersion : public Scheme {
 public:
     explicit SpecializedVersion(const VeskVersionDetails::Base& general) {
         if (general.tag() != Scheme::schemeTag) {
-            VDS_THROW(std::runtime_error, "SpecializedVersion::SpecializedVersion",
-                      general.text() + Scheme::rejection);
+            VDS_THROW(std::runtime_error, "SpecializedVersion::SpecializedVersion", general.text() + Scheme::rejection);
         }
         this->init(general.text());
     }

@@ -45,9 +45,7 @@ std::size_t takeLegacyBuild(std::string_view rest, std::int32_t& number) {
     return 2 + digits;
 }
 
-std::size_t takeLegacyMicro(std::string_view rest, std::int32_t& number) {
-    return takeNumber(rest, "_-", number);
-}
+std::size_t takeLegacyMicro(std::string_view rest, std::int32_t& number) { return takeNumber(rest, "_-", number); }
 
 std::size_t takeLegacyUpdate(std::string_view rest, std::int32_t& number) {
     if (!rest.starts_with('_')) {
@@ -83,9 +81,7 @@ std::size_t takeNuformInterimOrUpdate(std::string_view rest, std::int32_t& numbe
     return takeDottedNumber(rest, ".-+", number);
 }
 
-std::size_t takeNuformPatch(std::string_view rest, std::int32_t& number) {
-    return takeDottedNumber(rest, "-+", number);
-}
+std::size_t takeNuformPatch(std::string_view rest, std::int32_t& number) { return takeDottedNumber(rest, "-+", number); }
 
 // "-ea" in "11.0.2-ea+9": up to the next "+" or "-".
 std::size_t takeNuformPreRelease(std::string_view rest, std::int32_t&) {
@@ -171,8 +167,7 @@ std::size_t readNuformSuffix(std::string_view rest, std::int32_t* destination, s
 
 std::size_t Parser::parse(std::string_view text, std::int32_t* destination, std::size_t& count) {
     if (count < slotCount) {
-        VDS_THROW(std::length_error, "VeskVersionDetails::Parser::parse",
-                  "Insufficient size of destination buffer");
+        VDS_THROW(std::length_error, "VeskVersionDetails::Parser::parse", "Insufficient size of destination buffer");
     }
     std::int32_t numbers[3] = {};
     std::size_t parsed = std::size(numbers);
@@ -215,9 +210,7 @@ std::size_t Parser::parse(std::string_view text, std::int32_t* destination, std:
     return text.size();
 }
 
-bool Parser::isLongEnough(const std::int32_t* slots, std::size_t count) {
-    return slots[0] == nuformTag || count >= 3;
-}
+bool Parser::isLongEnough(const std::int32_t* slots, std::size_t count) { return slots[0] == nuformTag || count >= 3; }
 
 std::string Base::toString() const {
     const auto& s = slots_;
@@ -238,8 +231,7 @@ std::string Base::toString() const {
             }
             return text;
         case plainTag:
-            return tstrings::toDecimal(s[0]) + "." + tstrings::toDecimal(s[1]) + "." +
-                   tstrings::toDecimal(s[2]);
+            return tstrings::toDecimal(s[0]) + "." + tstrings::toDecimal(s[1]) + "." + tstrings::toDecimal(s[2]);
         case nuformTag:
             text = tstrings::toDecimal(s[1]);
             if (s[2] > 0 || s[3] > 0 || s[4] > 0) {
@@ -295,8 +287,7 @@ Base Base::withoutBuild() const {
 }
 
 void Base::throwUnrecognizedVersionType() {
-    VDS_THROW(std::logic_error, "VeskVersionDetails::Base::throwUnrecognizedVersionType",
-              "unknown version tag");
+    VDS_THROW(std::logic_error, "VeskVersionDetails::Base::throwUnrecognizedVersionType", "unknown version tag");
 }
 
 }  // namespace VeskVersionDetails
