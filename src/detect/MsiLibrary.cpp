@@ -47,6 +47,10 @@ UINT WINAPI MsiGetProductInfoA(LPCSTR product, LPCSTR attribute, LPSTR value, DW
     VESK_FORWARD_TO(msiLibrary(), MsiGetProductInfoA)(product, attribute, value, valueSize);
 }
 
+UINT WINAPI MsiGetProductInfoW(LPCWSTR product, LPCWSTR attribute, LPWSTR value, DWORD* valueSize) {
+    VESK_FORWARD_TO(msiLibrary(), MsiGetProductInfoW)(product, attribute, value, valueSize);
+}
+
 UINT WINAPI MsiOpenDatabaseA(LPCSTR path, LPCSTR persist, MSIHANDLE* database) {
     VESK_FORWARD_TO(msiLibrary(), MsiOpenDatabaseA)(path, persist, database);
 }

@@ -2,16 +2,22 @@
 
 #include <msi.h>
 
+#include <vector>
+
 #include "detect/MsiError.h"
 #include "detect/MsiString.h"
 #include "diag/ErrorText.h"
 #include "diag/Logger.h"
 #include "diag/VdsError.h"
+#include "diag/tstrings.h"
 #include "win/AutoHandle.h"
 
 namespace msi {
 
 namespace {
+
+// A product code in registry form and its terminator.
+constexpr std::size_t guidBufferLength = 39;
 
 UINT readProductInfo(const std::string& productCode, const std::string& name, std::string& value) {
     return readString(
@@ -34,6 +40,35 @@ std::string getProperty(const std::string& productCode, const std::string& name)
 std::string tryGetProperty(const std::string& productCode, const std::string& name) {
     std::string value;
     return readProductInfo(productCode, name, value) == ERROR_SUCCESS ? value : std::string();
+}
+
+std::wstring tryGetWideProperty(const std::string& productCode, const std::string& name) {
+    const std::wstring wideCode = tstrings::toUtf16(productCode, CP_ACP);
+    const std::wstring wideName = tstrings::toUtf16(name, CP_ACP);
+    std::vector<wchar_t> buffer(20);
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        const UINT status = MsiGetProductInfoW(wideCode.c_str(), wideName.c_str(), buffer.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        return status == ERROR_SUCCESS ? std::wstring(buffer.data(), size) : std::wstring();
+    }
+}
+
+UINT enumProducts(DWORD index, std::string& productCode) {
+    char buffer[guidBufferLength] = {};
+    const UINT status = MsiEnumProductsA(index, buffer);
+    productCode = status == ERROR_SUCCESS ? buffer : "";
+    return status;
+}
+
+UINT enumRelatedProducts(const std::string& upgradeCode, DWORD index, std::string& productCode) {
+    char buffer[guidBufferLength] = {};
+    const UINT status = MsiEnumRelatedProductsA(upgradeCode.c_str(), 0, index, buffer);
+    productCode = status == ERROR_SUCCESS ? buffer : "";
+    return status;
 }
 
 bool waitForInstallationCompletion(DWORD milliseconds) {

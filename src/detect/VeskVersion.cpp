@@ -252,9 +252,19 @@ std::string Base::toString() const {
     }
 }
 
+Base Base::unknown() {
+    Slots slots;
+    slots.fill(noSlot);
+    return Base(slots, "");
+}
+
+std::size_t Base::knownSlots() const {
+    return static_cast<std::size_t>(std::find(slots_.begin(), slots_.end(), noSlot) - slots_.begin());
+}
+
 Base Base::truncated(std::size_t firstAbsent) const {
     Slots slots = slots_;
-    std::fill(slots.begin() + static_cast<std::ptrdiff_t>(firstAbsent), slots.end(), -1);
+    std::fill(slots.begin() + static_cast<std::ptrdiff_t>(firstAbsent), slots.end(), noSlot);
     return Base(slots, text_);
 }
 

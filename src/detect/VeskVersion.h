@@ -38,7 +38,16 @@ public:
     // init(text); throws what init throws.
     explicit Base(const std::string& text) { init(text); }
 
+    // A version of which nothing is known: all six slots -1, no text. Its tag is none of
+    // the schemes', so only comparison and knownSlots() apply to it.
+    static Base unknown();
+
     std::int32_t tag() const { return slots_[0]; }
+    // Whether the tag is that of the legacy or the Nuform scheme, the two whose family
+    // and build the product line uses.
+    bool hasFamily() const { return tag() == legacyTag || tag() == nuformTag; }
+    // How many slots are known: counted from slot 0 up to the first unknown (-1) one.
+    std::size_t knownSlots() const;
 
     std::string toString() const;
 

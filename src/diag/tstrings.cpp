@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "diag/VdsError.h"
 
@@ -91,6 +92,36 @@ std::string toAnsi(const std::wstring& wide) {
     std::string narrow(static_cast<std::size_t>(std::max(size, 0)), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide.data(), length, narrow.data(), size, nullptr, nullptr);
     return narrow;
+}
+
+bool toAnsiExact(const std::wstring& wide, std::string& ansi) {
+    ansi.clear();
+    if (wide.empty()) {
+        return true;
+    }
+    // The flags that make the conversion report a missing character are refused for the
+    // UTF code pages, which have every character anyway.
+    const bool utfCodePage = GetACP() == CP_UTF8 || GetACP() == CP_UTF7;
+    const DWORD flags = utfCodePage ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* const usedDefaultFlag = utfCodePage ? nullptr : &usedDefault;
+    const int length = static_cast<int>(wide.size());
+    const int size = WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, usedDefaultFlag);
+    if (size <= 0 || usedDefault) {
+        return false;
+    }
+    std::string narrow(static_cast<std::size_t>(size), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), length, narrow.data(), size, nullptr, usedDefaultFlag) !=
+            size ||
+        usedDefault) {
+        return false;
+    }
+    // A best fit can also hide behind a character that exists: check the way back.
+    if (toUtf16(narrow, CP_ACP) != wide) {
+        return false;
+    }
+    ansi = std::move(narrow);
+    return true;
 }
 
 std::string utf8ToAnsi(const std::string& utf8) { return toAnsi(toUtf16(utf8, CP_UTF8)); }

@@ -23,6 +23,11 @@ std::wstring toUtf16(const std::string& narrow, UINT codePage);
 // UTF-16 to the ANSI code page; characters it lacks are replaced by the system default.
 std::string toAnsi(const std::wstring& wide);
 
+// UTF-16 to the ANSI code page exactly: false (and `ansi` empty) when a character has no
+// exact form there, so that no look-alike ("L" for "Ł") or default character ever
+// stands in for it. Paths that other programs wrote go through this one.
+bool toAnsiExact(const std::wstring& wide, std::string& ansi);
+
 // UTF-8 to the ANSI code page, for paths handed to the ...A Windows functions.
 std::string utf8ToAnsi(const std::string& utf8);
 

@@ -201,9 +201,23 @@ std::string join(const std::string& dir, const std::string& name) {
 }
 
 std::string normalizePath(const std::string& path) {
-    std::string normal = path;
-    std::replace(normal.begin(), normal.end(), '/', '\\');
-    return tstrings::toLower(normal);
+    // Character by character through UTF-16: in a double-byte code page a trail byte may
+    // look like an ASCII capital or a '\\' ("\x83\x41" is one Japanese letter).
+    std::wstring wide = tstrings::toUtf16(path, CP_ACP);
+    if (wide.empty()) {
+        return path;  // empty, or no text of the ANSI code page: nothing can be told apart
+    }
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    std::wstring lower = wide;
+    CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    std::string normal;
+    if (tstrings::toAnsiExact(lower, normal)) {
+        return normal;
+    }
+    // A lower-case letter that the code page lacks: lower only what surely has a form.
+    std::transform(wide.begin(), wide.end(), wide.begin(),
+                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; });
+    return tstrings::toAnsi(wide);
 }
 
 std::string replaceSuffix(const std::string& path, const std::string& newSuffix) {

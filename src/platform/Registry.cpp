@@ -357,3 +357,41 @@ std::string Registry::typeName(DWORD type) {
                                         "REG_QWORD"};
     return type < std::size(names) ? names[type] : "Unknown";
 }
+
+std::wstring Registry::getWideString(const std::string& name, const std::wstring& defaultValue) const {
+    const ValueName value = splitValueName(name);
+    AutoRegKey subKey;
+    HKEY key = handle();
+    if (!value.subKey.empty()) {
+        const std::wstring wideSubKey = tstrings::toUtf16(value.subKey, CP_ACP);
+        if (wideSubKey.empty() ||
+            RegOpenKeyExW(handle(), wideSubKey.c_str(), 0, readAccess | view_, subKey.receive()) != ERROR_SUCCESS) {
+            return defaultValue;
+        }
+        key = subKey.get();
+    }
+    const std::wstring leaf = tstrings::toUtf16(value.leaf, CP_ACP);
+    if (leaf.empty() != value.leaf.empty()) {
+        return defaultValue;  // not a name of the ANSI code page
+    }
+    std::vector<wchar_t> data;
+    for (;;) {
+        DWORD type = REG_NONE;
+        auto size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        const LSTATUS result = RegQueryValueExW(key, leaf.c_str(), nullptr, &type,
+                                                data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &size);
+        if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && data.empty() && size != 0)) {
+            // Room for the characters and a terminator the value may lack.
+            data.resize(size / sizeof(wchar_t) + 1);
+            continue;
+        }
+        if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+            return defaultValue;
+        }
+        std::wstring text = data.empty() ? std::wstring() : std::wstring(data.data(), size / sizeof(wchar_t));
+        while (!text.empty() && text.back() == L'\0') {
+            text.pop_back();
+        }
+        return text;
+    }
+}

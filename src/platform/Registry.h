@@ -61,6 +61,11 @@ public:
     // The same, or `defaultValue` when the key or value is missing or of another type.
     std::string getString(const std::string& name, const std::string& defaultValue) const;
 
+    // A REG_SZ or REG_EXPAND_SZ value read with the wide call (unexpanded), for text that
+    // other programs wrote and that the ANSI code page may not hold; `defaultValue` when
+    // the key or value is missing or of another type. `name` is ANSI, like every name.
+    std::wstring getWideString(const std::string& name, const std::wstring& defaultValue) const;
+
     void setDword(const std::string& name, DWORD value) const;
     void setString(const std::string& name, const std::string& value) const;
     void setExpandString(const std::string& name, const std::string& value) const;

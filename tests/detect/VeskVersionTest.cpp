@@ -144,6 +144,25 @@ TEST(VeskVersion, unknownTagsAreRefused) {
     EXPECT_THROW((void)empty.toString(), VdsError<std::logic_error>);
 }
 
+TEST(VeskVersion, unknownVersionAndKnownSlots) {
+    const VeskVersion unknown = VeskVersion::unknown();
+    EXPECT_EQ(unknown.slots(), (Slots{-1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(unknown.text(), "");
+    EXPECT_FALSE(unknown.hasFamily());
+    EXPECT_EQ(unknown.knownSlots(), 0u);
+    // Below every parsed version, and comparing it never throws.
+    EXPECT_LT(unknown, VeskVersion("1.4.2"));
+    EXPECT_NE(unknown, VeskVersion("17"));
+
+    EXPECT_EQ(VeskVersion("1.8.0_321-b07").knownSlots(), 6u);
+    EXPECT_EQ(VeskVersion("1.8.0").knownSlots(), 6u) << "parsed slots are 0, not unknown";
+    EXPECT_EQ(VeskVersion("1.8.0_321-b07").withoutBuild().knownSlots(), 4u);
+    EXPECT_EQ(VeskVersion("11.0.2+9").withoutBuild().knownSlots(), 5u);
+    EXPECT_EQ(VeskVersion("11.0.2+9").family().knownSlots(), 2u);
+    EXPECT_TRUE(VeskVersion("11").hasFamily());
+    EXPECT_FALSE(VeskVersion("2.2.3").hasFamily());
+}
+
 TEST(SpecializedVersion, acceptsOnlyItsScheme) {
     const SpecializedVersion<VeskVersionDetails::BaseLegacy> legacy(VeskVersion("1.8.0_321-b07"));
     EXPECT_EQ(legacy.minorNumber(), 8);
