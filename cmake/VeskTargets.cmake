@@ -21,14 +21,20 @@ function(vesk_add_library folder)
   target_link_libraries(${target} PUBLIC ${ARG_LINKS})
 endfunction()
 
-# vesk_add_test(<name> SOURCES ... [LINKS ...] [ARGS ...]): a GoogleTest program run
-# under Wine as one ctest test of the same name, in a fresh prefix.
+# vesk_add_test(<name> SOURCES ... [LINKS ...] [ARGS ...] [TIMEOUT <seconds>]): a
+# GoogleTest program run under Wine as one ctest test of the same name, in a fresh
+# prefix. A test that takes longer than TIMEOUT (default 180 s: a few times what a
+# loaded machine needs) fails under its own name instead of hanging the run.
 function(vesk_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;ARGS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LINKS;ARGS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 180)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   vesk_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
 # vesk_shipped_program(<target>): a program we ship. Its import table is checked by the

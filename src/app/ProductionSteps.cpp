@@ -9,7 +9,7 @@
 
 namespace {
 
-// The detection, repair and install subsystems join this binding one by one; until a
+// The repair and install subsystems join this binding one by one; until a
 // step is there it fails loudly, so the entry ends with its generic failure code and
 // the log names the missing step instead of reporting an install that never ran.
 [[noreturn]] void stepUnavailable(const char* function, const char* step) {
@@ -59,7 +59,8 @@ void ProductionSteps::showConfigError(int code) {
 int ProductionSteps::exportConfigChanges() { return configuration().ExportConfigChanges(); }
 
 void ProductionSteps::selectCurrentProduct() {
-    stepUnavailable("ProductionSteps::selectCurrentProduct", "Installed runtime detection");
+    installed_ = VeskEnvironment::detect();
+    current_ = VeskEnvironment::selectByProductCode(installed_, configuration().GetString(StringKey::ProductCode));
 }
 
 bool ProductionSteps::isRepairMode() { return configuration().IsKeyOn(BoolKey::REPAIRMODE); }

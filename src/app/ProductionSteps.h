@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
+
+#include "detect/VeskEnvironment.h"
 
 class InstallConfigData;
 
@@ -32,4 +35,7 @@ private:
 
     HMODULE module_;
     std::unique_ptr<InstallConfigData> configuration_;
+    // What detection found, and the product of this run among them.
+    VeskEnvironment::InstalledVesks installed_;
+    std::optional<InstalledVesk> current_;
 };

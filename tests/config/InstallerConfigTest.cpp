@@ -97,6 +97,22 @@ TEST(InstallerConfig, ExportedKeysReachTheRuntimeSettingsFile) {
     EXPECT_EQ(testsupport::readFileBytes(runtimeSettingsPath()), "AUTO_UPDATE=Disable\n");
 }
 
+// Detection finds no installed product of that code: the run ends with the generic code,
+// names the code in the log and never prepares the patch cache.
+TEST(InstallerConfig, UnknownProductCodeEndsTheRunBeforeTheInstall) {
+    const std::string code = "{0BAD0000-1111-2222-3333-444455556666}";
+    const InstallerRun run = runInstaller(installer, {"/s", "ProductCode=" + code});
+    EXPECT_EQ(run.exitCode, 610017u);
+    const std::string expected =
+        "No matching Vesk found for " + code + " Product Code in the given products range' caught";
+    EXPECT_TRUE(std::any_of(run.messages.begin(), run.messages.end(), [&](const std::string& message) {
+        return message.starts_with("Exception with message '") && message.ends_with(expected);
+    })) << testing::PrintToString(run.messages);
+    char appData[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, appData);
+    EXPECT_FALSE(testsupport::pathExists(std::string(appData) + "\\Veyra"));
+}
+
 // Another program reads the runtime settings file and lets nobody write it.
 TEST(InstallerConfig, UnwritableRuntimeSettingsFileEndsTheRun) {
     writeRuntimeSettings("AUTO_UPDATE=Enable\n");
