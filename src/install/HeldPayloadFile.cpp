@@ -9,6 +9,7 @@
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
 #include "install/PayloadResource.h"
+#include "platform/FileUtils.h"
 
 namespace {
 
@@ -28,12 +29,7 @@ HeldPayloadFile::HeldPayloadFile(HMODULE module, WORD id, const std::string& pat
         const DWORD code = GetLastError();
         VDS_THROW(SysError, function, "[" + path + "] cannot be held open", CreateFileA, code);
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(handle_.get(), &information)) {
-        const DWORD code = GetLastError();
-        VDS_THROW(SysError, function, "[" + path + "] has no file information", GetFileInformationByHandle,
-                  code);
-    }
+    const BY_HANDLE_FILE_INFORMATION information = FileUtils::informationOf(handle_.get(), path);
     if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         refuse(path, "is a link (reparse point)");
     }

@@ -32,12 +32,7 @@ void LinkGuard::refuseLinkedFile(const std::string& path) {
         VDS_THROW(SysError, "InstallVRE", "[" + path + "] cannot be opened to count its links", CreateFileA,
                   error);
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(file.get(), &information)) {
-        const DWORD code = GetLastError();
-        VDS_THROW(SysError, "InstallVRE", "[" + path + "] has no file information",
-                  GetFileInformationByHandle, code);
-    }
+    const BY_HANDLE_FILE_INFORMATION information = FileUtils::informationOf(file.get(), path);
     if (information.nNumberOfLinks > 1) {
         VDS_THROW(std::runtime_error, "InstallVRE",
                   "[" + path + "] is a hard link (" + std::to_string(information.nNumberOfLinks) +

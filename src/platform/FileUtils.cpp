@@ -379,6 +379,16 @@ void deleteOnReboot(const std::string& path) {
     VDS_CATCH_AND_LOG("FileUtils::deleteOnReboot")
 }
 
+BY_HANDLE_FILE_INFORMATION informationOf(HANDLE file, const std::string& path) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information)) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "FileUtils::informationOf", "[" + path + "] has no file information",
+                  GetFileInformationByHandle, code);
+    }
+    return information;
+}
+
 void setPermissions(const std::string& path, const security::SecurityDescriptor& descriptor) {
     if (!SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get())) {
         const DWORD code = GetLastError();

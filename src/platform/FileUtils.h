@@ -85,6 +85,10 @@ void deleteTree(const std::string& path);
 // Schedules `path` for deletion at the next restart; failures are logged, not thrown.
 void deleteOnReboot(const std::string& path);
 
+// What the file or folder open as `file` (named `path` in texts) is: attributes, size,
+// number of names. Throws VdsError<SysError> "[<path>] has no file information".
+BY_HANDLE_FILE_INFORMATION informationOf(HANDLE file, const std::string& path);
+
 // Security of existing files and folders.
 
 // Sets the DACL of `descriptor` on `path`.

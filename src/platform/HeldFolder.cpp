@@ -32,12 +32,7 @@ HeldFolder::HeldFolder(std::string path) : path_(std::move(path)) {
         VDS_THROW(SysError, "HeldFolder::HeldFolder", "[" + path_ + "] cannot be held open", CreateFileA,
                   code);
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(handle_.get(), &information)) {
-        const DWORD code = GetLastError();
-        VDS_THROW(SysError, "HeldFolder::HeldFolder", "[" + path_ + "] has no file information",
-                  GetFileInformationByHandle, code);
-    }
+    const BY_HANDLE_FILE_INFORMATION information = FileUtils::informationOf(handle_.get(), path_);
     if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         refuseLink(path_);
     }
