@@ -28,6 +28,7 @@
 #include "support/CapturedChild.h"
 #include "support/ChildProcess.h"
 #include "support/FolderLink.h"
+#include "support/HeldFile.h"
 #include "support/LogRecords.h"
 #include "support/ProgressWatcher.h"
 #include "support/TempFolder.h"
@@ -608,6 +609,25 @@ TEST_F(ImagePhase, NobodyCanRenameOrReplaceWhatTheCacheHoldsWhileItIsUsed) {
         EXPECT_EQ(secured.count("Set [" + join(commonAppData(), level) + "] security"), 1u)
             << level << " in " << testing::PrintToString(secured);
     }
+}
+
+// A level that another process has open (for deletion, say) cannot be held: the step
+// ends before anything is written into the cache.
+TEST_F(ImagePhase, ALevelThatSomeoneElseHoldsEndsTheStep) {
+    seedCacheWithBaseImage();
+    const std::string level = join(commonAppData(), "Veyra\\Vesk");
+    const std::set<std::string> before = entriesIn(cacheDir());
+    PhaseRun run;
+    {
+        const testsupport::HeldFile held(level);
+        run = runImagePhase(inputs.patchAndTool, home.path());
+    }
+    EXPECT_EQ(run.code, 61000u) << run.output;
+    expectProblems(run, {"ERROR Exception: [" + level + "] cannot be held open",
+                         "ERROR -- Error creating extraction/working dirs -  failed."});
+    EXPECT_EQ(entriesIn(cacheDir()), before);
+    EXPECT_TRUE(filesBelow(home.path()).empty());
+    expectProgress(run, {}, {});
 }
 
 // The control bits of a folder's access rules as this system keeps them.
