@@ -65,6 +65,18 @@ bool applyPatch(const WorkFolders& folders) {
     return Executor::ExecProcessWaitForFinish("bspatch.exe", arguments) == 0;
 }
 
+// Writes the payload into the working folder and holds the patch tool it wrote until
+// `patchTool` goes.
+bool writePayload(HMODULE module, const WorkFolders& folders, bool silent,
+                  std::optional<HeldPayloadFile>& patchTool) {
+    if (!ExtractFiles(module, folders.workDir(), silent)) {
+        return false;
+    }
+    return !hasPayloadResource(module, PayloadIds::patchTool) || succeeds([&] {
+        patchTool.emplace(module, PayloadIds::patchTool, FileUtils::join(folders.workDir(), "bspatch.exe"));
+    });
+}
+
 void unzipImage(const WorkFolders& folders, const std::string& home, const InstalledVesk& product) {
     const std::vector<std::string> otherArchitectures = VabFiles::getOtherArchVabFiles(product);
     // The zip reader takes archive paths in UTF-8.
@@ -103,13 +115,7 @@ std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const st
         return code;
     };
 
-    const bool extracted = ExtractFiles(module, folders->workDir(), silent) && succeeds([&] {
-                               if (hasPayloadResource(module, PayloadIds::patchTool)) {
-                                   patchTool.emplace(module, PayloadIds::patchTool,
-                                                     FileUtils::join(folders->workDir(), "bspatch.exe"));
-                               }
-                           });
-    if (!extracted) {
+    if (!writePayload(module, *folders, silent, patchTool)) {
         LOG_ERROR(function, "-- Exec: Extracting files () failed.");
         return finish(InstallResult::extractionFailed);
     }
