@@ -39,8 +39,7 @@ int InstallConfigData::LoadConfigSettings(const std::wstring& commandLine) {
         DWORD error = 0;
         std::optional<std::vector<std::string>> split = commandlineargs::splitToUtf8(commandLine, error);
         if (!split) {
-            LOG_ERROR(kFunction, tstrings::unsafe_format("%s failed with %s", "CommandLineToArgvW",
-                                                         systemErrorText(error).c_str()));
+            LOG_ERROR(kFunction, failedWith("CommandLineToArgvW", error));
             return settings::kInternalError;
         }
         args = std::move(*split);

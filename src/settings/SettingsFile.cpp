@@ -62,8 +62,9 @@ void create(const FilePath& path, const std::string& text) {
     const AutoHandle file(CreateFileW(path.wide().c_str(), GENERIC_READ | GENERIC_WRITE, 0, &attributes,
                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        throw settings::Exception(settings::kInternalError, "cannot create '" + path.narrow() + "' (error " +
-                                                                std::to_string(GetLastError()) + ")");
+        const DWORD code = GetLastError();
+        throw settings::Exception(settings::kInternalError,
+                                  "cannot create '" + path.narrow() + "' (error " + std::to_string(code) + ")");
     }
     LOG_TRACE(kFunction, "Created [" << path.narrow() << "] file");
     DWORD written = 0;
