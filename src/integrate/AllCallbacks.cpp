@@ -25,7 +25,9 @@ constexpr const char* handleProduct = "VeskSetupManager::AllCallbacks::handlePro
 
 }  // namespace
 
-void VeskSetupManager::AllCallbacks::add(std::unique_ptr<Callback> member) { members_.push_back(std::move(member)); }
+void VeskSetupManager::AllCallbacks::add(std::unique_ptr<Callback> member) {
+    members_.push_back(std::move(member));
+}
 
 void VeskSetupManager::AllCallbacks::onNoVre(const InstallConfigData& config) {
     for (const auto& member : members_) {

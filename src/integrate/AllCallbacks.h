@@ -14,7 +14,8 @@ public:
     void onNoVre(const InstallConfigData& config) override;
     void onNoVdk(const InstallConfigData& config) override;
     void onNoProducts(const InstallConfigData& config) override;
-    void onProducts(const ProductView& view, const InstallConfigData& config, const InstalledVesk* changed) override;
+    void onProducts(const ProductView& view, const InstallConfigData& config,
+                    const InstalledVesk* changed) override;
 
 private:
     std::vector<std::unique_ptr<Callback>> members_;

@@ -15,5 +15,6 @@ public:
     // Whether the manager's exceptions go to the caller instead of being logged.
     virtual bool propagatesErrors() const;
     // `changed`: the product installed or uninstalled, or null.
-    virtual void onProducts(const ProductView& view, const InstallConfigData& config, const InstalledVesk* changed) = 0;
+    virtual void onProducts(const ProductView& view, const InstallConfigData& config,
+                            const InstalledVesk* changed) = 0;
 };

@@ -28,7 +28,8 @@ VeskSetupManager::ProductView::ProductView(const InstalledVesks& products, Opera
     groupStart_[4] = products_.size();
 }
 
-std::span<const InstalledVesk> VeskSetupManager::ProductView::group(std::int32_t type, std::int32_t arch) const {
+std::span<const InstalledVesk> VeskSetupManager::ProductView::group(std::int32_t type,
+                                                                    std::int32_t arch) const {
     if (!isKnownPair(type, arch)) {
         return {};
     }
@@ -37,7 +38,8 @@ std::span<const InstalledVesk> VeskSetupManager::ProductView::group(std::int32_t
                                                              groupStart_[slot + 1] - groupStart_[slot]);
 }
 
-const std::optional<InstalledVesk>& VeskSetupManager::ProductView::latest(std::int32_t type, std::int32_t arch) const {
+const std::optional<InstalledVesk>& VeskSetupManager::ProductView::latest(std::int32_t type,
+                                                                          std::int32_t arch) const {
     return latest_[itemIndex(type, arch)];
 }
 
@@ -46,7 +48,8 @@ std::span<const InstalledVesk> VeskSetupManager::ProductView::ofType(std::int32_
         return {};
     }
     const std::size_t first = itemIndex(type, 32);
-    return std::span<const InstalledVesk>(products_).subspan(groupStart_[first], groupStart_[first + 2] - groupStart_[first]);
+    return std::span<const InstalledVesk>(products_).subspan(groupStart_[first],
+                                                             groupStart_[first + 2] - groupStart_[first]);
 }
 
 bool VeskSetupManager::ProductView::hasArch(std::int32_t arch) const {
@@ -60,7 +63,7 @@ InstalledVeskTable VeskSetupManager::ProductView::latestWithHome(const Installed
 }
 
 std::optional<InstalledVesk> VeskSetupManager::ProductView::current(const InstalledVeskTable& latest,
-                                                                     std::int32_t type) {
+                                                                    std::int32_t type) {
     const InstalledVeskTable newest = newestOnly(latestOfType(latest, type));
     for (const std::int32_t arch : {64, 32}) {
         if (newest[itemIndex(type, arch)]) {

@@ -56,7 +56,8 @@ void CopyRegistryStringValue(const Registry& source, const Registry& target, con
     try {
         DWORD type = REG_NONE;
         if (!source.hasValue(name, &type)) {
-            LOG_TRACE("CopyRegistryStringValue", "No [" << source.path() << "\\" << name << "] value to copy");
+            LOG_TRACE("CopyRegistryStringValue",
+                      "No [" << source.path() << "\\" << name << "] value to copy");
             return;
         }
         if (type == REG_SZ) {
@@ -93,7 +94,8 @@ void RegistryManager::onNoProducts(const InstallConfigData& config) {
     }
 }
 
-void RegistryManager::onProducts(const ProductView& view, const InstallConfigData&, const InstalledVesk* changed) {
+void RegistryManager::onProducts(const ProductView& view, const InstallConfigData&,
+                                 const InstalledVesk* changed) {
     if (changed != nullptr && view.operation() == VeskSetupManager::Install) {
         removeTrailingSlashFromVeskHomeKey(*changed);
     }
@@ -132,7 +134,8 @@ void RegistryManager::synchSlot(const ProductView& view, std::int32_t type, std:
     }
     const std::optional<InstalledVesk>& latest = view.latest(type, arch);
     const bool latestIsNuform = latest && isNuform(latest->bundle.version);
-    synchRegistry(legacy, Bundle{type, arch, VeskVersion("1.8.0")}, latest && !latestIsNuform ? &*latest : nullptr);
+    synchRegistry(legacy, Bundle{type, arch, VeskVersion("1.8.0")},
+                  latest && !latestIsNuform ? &*latest : nullptr);
     synchRegistry(nuform, Bundle{type, arch, VeskVersion("9")}, latestIsNuform ? &*latest : nullptr);
 }
 
@@ -209,7 +212,8 @@ void RegistryManager::synchRegistry(std::span<const InstalledVesk> products, con
         }
         const VeskVersion& version = current->bundle.version;
         const VeskVersion shown = isNuform(version) ? version.withoutBuild() : version.family();
-        current->bundle.getRootKey().setString(current->bundle.rootKeyPath() + "\\CurrentVersion", shown.toString());
+        current->bundle.getRootKey().setString(current->bundle.rootKeyPath() + "\\CurrentVersion",
+                                               shown.toString());
     }
     VDS_CATCH_AND_LOG("RegistryManager::synchRegistry")
 }
@@ -271,7 +275,8 @@ void RegistryManager::updateVpkFileAssociation(const std::optional<InstalledVesk
             Registry::HKLM64.deleteKeyTree(vpkExtension, Registry::throwing);
             return;
         }
-        const std::string launcher = FileUtils::join(FileUtils::join(currentVre->homeDir, "bin"), "veskw.exe");
+        const std::string launcher =
+            FileUtils::join(FileUtils::join(currentVre->homeDir, "bin"), "veskw.exe");
         Registry(Registry::HKLM64, vpkFileType, Registry::Write).setString("", "Executable Vpk File");
         Registry(Registry::HKLM64, vpkFileType + "\\shell\\open\\command", Registry::Write)
             .setString("", "\"" + launcher + "\" -vpk \"%1\" %*");

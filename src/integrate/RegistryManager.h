@@ -19,7 +19,8 @@ public:
     using ProductView = VeskSetupManager::ProductView;
 
     void onNoProducts(const InstallConfigData& config) override;
-    void onProducts(const ProductView& view, const InstallConfigData& config, const InstalledVesk* changed) override;
+    void onProducts(const ProductView& view, const InstallConfigData& config,
+                    const InstalledVesk* changed) override;
 
     // "VeskHome" below the product's version key without trailing separators.
     static void removeTrailingSlashFromVeskHomeKey(const InstalledVesk& product);

@@ -50,7 +50,8 @@ bool VeskSetupManager::update(const InstallConfigData& config, const InstalledVe
     return update(config, detected, standardCallbacks());
 }
 
-VeskSetupManager::InstalledVesks VeskSetupManager::futureList(const InstalledVesks& detected, bool applied) const {
+VeskSetupManager::InstalledVesks VeskSetupManager::futureList(const InstalledVesks& detected,
+                                                              bool applied) const {
     InstalledVesks list = detected;
     const auto listed = [&](const InstalledVesk& p) { return sameCode(p, product); };
     const bool adds = (operation == Install) == applied;
@@ -75,8 +76,9 @@ bool VeskSetupManager::update(const InstallConfigData& config, const InstalledVe
         const InstalledVesks future = operation == None ? detected : futureList(detected, true);
         for (const InstalledVesk& listed : future) {
             if (!ProductView::hasUsableHome(listed)) {
-                LOG_WARNING(updateFunction, "Installed product " << describe(listed)
-                                                                 << " has no usable home directory and is not integrated");
+                LOG_WARNING(updateFunction, "Installed product "
+                                                << describe(listed)
+                                                << " has no usable home directory and is not integrated");
             }
         }
 
@@ -84,8 +86,8 @@ bool VeskSetupManager::update(const InstallConfigData& config, const InstalledVe
         if (operation != None) {
             const InstalledVeskTable before = ProductView::latestWithHome(futureList(detected, false));
             const InstalledVeskTable after = ProductView::latestWithHome(future);
-            currentVreChanged =
-                codeOf(ProductView::current(before, Bundle::VRE)) != codeOf(ProductView::current(after, Bundle::VRE));
+            currentVreChanged = codeOf(ProductView::current(before, Bundle::VRE)) !=
+                                codeOf(ProductView::current(after, Bundle::VRE));
         }
         const ProductView view(future, operation, currentVreChanged);
 

@@ -97,8 +97,8 @@ Registry::Registry(const Registry& parent, const std::string& subKey, Mode mode)
         result = RegCreateKeyExA(parent.handle(), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  writeAccess | view_, nullptr, key_.receive(), nullptr);
     } else {
-        result = RegOpenKeyExA(parent.handle(), subKey.c_str(), 0, (mode == Modify ? writeAccess : readAccess) | view_,
-                               key_.receive());
+        result = RegOpenKeyExA(parent.handle(), subKey.c_str(), 0,
+                               (mode == Modify ? writeAccess : readAccess) | view_, key_.receive());
     }
     if (result != ERROR_SUCCESS) {
         if (mode == Write) {
@@ -381,8 +381,9 @@ std::wstring Registry::getWideString(const std::string& name, DWORD* type) const
     for (;;) {
         DWORD found = REG_NONE;
         auto size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        const LSTATUS result = RegQueryValueExW(handle(), leaf.c_str(), nullptr, &found,
-                                                data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &size);
+        const LSTATUS result =
+            RegQueryValueExW(handle(), leaf.c_str(), nullptr, &found,
+                             data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &size);
         if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && data.empty() && size != 0)) {
             // Room for the characters and a terminator the value may lack.
             data.resize(size / sizeof(wchar_t) + 1);
@@ -412,7 +413,8 @@ void Registry::setWideString(const std::string& name, const std::wstring& value)
 }
 
 void Registry::setWideExpandString(const std::string& name, const std::wstring& value) const {
-    setWideStringValue(name, value, REG_EXPAND_SZ, "set expand string value", "Registry::setWideExpandString");
+    setWideStringValue(name, value, REG_EXPAND_SZ, "set expand string value",
+                       "Registry::setWideExpandString");
 }
 
 void Registry::setWideStringValue(const std::string& name, const std::wstring& value, DWORD type,
@@ -435,5 +437,6 @@ void Registry::setWideStringValue(const std::string& name, const std::wstring& v
         VDS_THROW(SysError, function, errorMessage(operation, childPath(name)), RegSetValueExW,
                   static_cast<DWORD>(result));
     }
-    LOG_TRACE(function, "Set [" << childPath(name) << "]=" << typeName(type) << loggedValue(tstrings::toUtf8(value)));
+    LOG_TRACE(function,
+              "Set [" << childPath(name) << "]=" << typeName(type) << loggedValue(tstrings::toUtf8(value)));
 }

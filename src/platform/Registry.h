@@ -107,8 +107,8 @@ private:
     LSTATUS openChild(const std::string& subKey, REGSAM access, AutoRegKey& key) const;
     void setStringValue(const std::string& name, const std::string& value, DWORD type, const char* operation,
                         const char* function) const;
-    void setWideStringValue(const std::string& name, const std::wstring& value, DWORD type, const char* operation,
-                            const char* function) const;
+    void setWideStringValue(const std::string& name, const std::wstring& value, DWORD type,
+                            const char* operation, const char* function) const;
 
     // For a root, the predefined key, which the owner never closes.
     AutoRegKey key_;

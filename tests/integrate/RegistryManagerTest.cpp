@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SetupRecords.h"
+#include "diag/tstrings.h"
 #include "integrate/AllCallbacks.h"
 #include "platform/Registry.h"
 #include "platform/SysInfo.h"
@@ -27,8 +28,9 @@ const std::string vpkExtension = "Software\\Classes\\.vpk";
 // A sub-key of the current user's hive as the per-user walk meets it.
 const std::string user = "VeskTestUser\\";
 
-
-std::wstring wideValue(const Registry& root, const std::string& name) { return root.getWideString(name, L"<none>"); }
+std::wstring wideValue(const Registry& root, const std::string& name) {
+    return root.getWideString(name, L"<none>");
+}
 std::string value(const Registry& root, const std::string& name) { return root.getString(name, "<none>"); }
 
 // Writes the product's version key as its installer would.
@@ -41,8 +43,8 @@ void seedVersionKey(const InstalledVesk& product, const std::wstring& home) {
 
 void seedKey(const Registry& root, const std::string& path) { Registry(root, path, Registry::Write); }
 
-bool hasLog(const std::vector<testsupport::LogRecord>& records, const std::string& level, const std::string& function,
-            const std::string& part) {
+bool hasLog(const std::vector<testsupport::LogRecord>& records, const std::string& level,
+            const std::string& function, const std::string& part) {
     return std::any_of(records.begin(), records.end(), [&](const testsupport::LogRecord& r) {
         return r.level == level && r.function == function && r.message.find(part) != std::string::npos;
     });
@@ -50,7 +52,9 @@ bool hasLog(const std::vector<testsupport::LogRecord>& records, const std::strin
 
 class RegistryManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SysInfo::isNativeX64()) << "the cases below are those of a 64-bit machine"; }
+    void SetUp() override {
+        ASSERT_TRUE(SysInfo::isNativeX64()) << "the cases below are those of a 64-bit machine";
+    }
 
     // One update with the standard managers.
     bool update(const std::vector<InstalledVesk>& detected, const InstalledVesk& product,
@@ -93,6 +97,7 @@ TEST_F(RegistryManagerTest, lastLegacyVreOfAViewRemovedWhileNuformStays) {
 TEST_F(RegistryManagerTest, installedVeskHomeLosesItsTrailingBackslash) {
     // Characters outside the ANSI code page must come through unchanged.
     const std::wstring home = L"C:\\v\\\u00e9\u4e2d";
+    ASSERT_NE(tstrings::toUtf16(tstrings::toAnsi(home), CP_ACP), home) << "the ANSI code page holds the home";
     const InstalledVesk product = record(VRE, 64, "1.8.0_321-b07", 21, "C:\\v\\8");
     seedVersionKey(product, home);
     const Registry versionKey(Registry::HKLM64, legacyVre + "\\1.8.0_321", Registry::Write);
@@ -101,16 +106,29 @@ TEST_F(RegistryManagerTest, installedVeskHomeLosesItsTrailingBackslash) {
     ASSERT_TRUE(update({product}, product, VeskSetupManager::Install));
 
     EXPECT_EQ(wideValue(versionKey, "VeskHome"), home);
+    DWORD type = REG_NONE;
+    ASSERT_TRUE(versionKey.hasValue("VeskHome", &type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(wideValue(Registry::HKLM64, legacyVre + "\\1.8\\VeskHome"), home) << "copied after the trim";
-    EXPECT_EQ(wideValue(Registry::HKLM64, legacyVre + "\\1.8\\RuntimeLib"), home + L"\\bin\\server\\vesk.dll");
+    EXPECT_EQ(wideValue(Registry::HKLM64, legacyVre + "\\1.8\\RuntimeLib"),
+              home + L"\\bin\\server\\vesk.dll");
     EXPECT_EQ(value(Registry::HKLM64, legacyVre + "\\1.8\\MicroVersion"), "0");
     EXPECT_EQ(value(Registry::HKLM64, legacyVre + "\\CurrentVersion"), "1.8");
     EXPECT_EQ(Registry(Registry::HKLM64, legacyVre, Registry::Read).getSubkeyNames().size(), 2u)
         << "the version key 1.8.0_321 and the family key 1.8";
     EXPECT_FALSE(Registry::HKLM32.hasSubkey("Software\\VeskSoft"));
 
+    // A value that refers to the environment keeps its type.
+    const InstalledVesk expanding = record(VRE, 32, "1.8.0_321-b07", 22, "C:\\v\\8-32");
+    Registry::HKLM32.setExpandString(legacyVre + "\\1.8.0_321\\VeskHome", "%ProgramFiles%\\v\\");
+    ASSERT_TRUE(update({product, expanding}, expanding, VeskSetupManager::Install));
+    ASSERT_TRUE(Registry::HKLM32.hasValue(legacyVre + "\\1.8.0_321\\VeskHome", &type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(value(Registry::HKLM32, legacyVre + "\\1.8.0_321\\VeskHome"), "%ProgramFiles%\\v");
+
     // A repair of the same product: the value is already trimmed and is not written again.
-    const auto records = testsupport::recordsOf([&] { update({product}, product, VeskSetupManager::Install); });
+    const auto records =
+        testsupport::recordsOf([&] { update({product}, product, VeskSetupManager::Install); });
     EXPECT_FALSE(std::any_of(records.begin(), records.end(), [](const testsupport::LogRecord& r) {
         return r.message.find("1.8.0_321\\VeskHome]") != std::string::npos;
     }));
@@ -122,8 +140,11 @@ TEST_F(RegistryManagerTest, installedVeskHomeLosesItsTrailingBackslash) {
 TEST_F(RegistryManagerTest, twoLegacyVresOfOneFamilyAndStaleKeys) {
     const InstalledVesk older = record(VRE, 32, "1.8.0_311-b11", 31, "C:\\v\\311");
     const InstalledVesk newer = record(VRE, 32, "1.8.0_321-b07", 32, "C:\\v\\321");
+    // Installed, but its home is unknown: its key stays, nothing is taken from it.
+    const InstalledVesk homeless = record(VRE, 32, "1.8.0_331-b09", 33, "");
     seedVersionKey(older, L"C:\\v\\311");
     seedVersionKey(newer, L"C:\\v\\321");
+    seedVersionKey(homeless, L"C:\\v\\331");
     seedKey(Registry::HKLM32, legacyVre + "\\1.8.0_301");
     Registry::HKLM32.setString(legacyVre + "\\1.8.0_291\\MSI\\MODE", "S");
     seedKey(Registry::HKLM64, "Software\\VeskSoft\\Junk");
@@ -133,9 +154,10 @@ TEST_F(RegistryManagerTest, twoLegacyVresOfOneFamilyAndStaleKeys) {
     }
     Registry::HKCU32.setString(user + "Software\\VeskSoft\\Vesk Update\\Mode", "auto");
 
-    ASSERT_TRUE(update({older, newer}, {}, VeskSetupManager::None));
+    ASSERT_TRUE(update({older, homeless, newer}, {}, VeskSetupManager::None));
 
-    EXPECT_EQ(value(Registry::HKLM32, legacyVre + "\\1.8\\VeskHome"), "C:\\v\\321") << "the higher update wins";
+    EXPECT_EQ(value(Registry::HKLM32, legacyVre + "\\1.8\\VeskHome"), "C:\\v\\321")
+        << "the higher update wins";
     EXPECT_EQ(value(Registry::HKLM32, legacyVre + "\\1.8\\RuntimeLib"), "C:\\v\\321\\bin\\server\\vesk.dll");
     EXPECT_EQ(value(Registry::HKLM32, legacyVre + "\\CurrentVersion"), "1.8");
     EXPECT_FALSE(Registry::HKLM32.hasSubkey(legacyVre + "\\1.8.0_301")) << "an empty stale key goes";
@@ -143,6 +165,7 @@ TEST_F(RegistryManagerTest, twoLegacyVresOfOneFamilyAndStaleKeys) {
         << "a stale key with sub-keys stays";
     EXPECT_TRUE(Registry::HKLM32.hasSubkey(legacyVre + "\\1.8.0_311"));
     EXPECT_TRUE(Registry::HKLM32.hasSubkey(legacyVre + "\\1.8.0_321"));
+    EXPECT_TRUE(Registry::HKLM32.hasSubkey(legacyVre + "\\1.8.0_331"));
     EXPECT_FALSE(Registry::HKLM64.hasSubkey("Software\\VeskSoft")) << "no 64-bit product left";
 
     const std::string userRoot = user + "Software\\VeskSoft\\";
@@ -206,11 +229,13 @@ TEST_F(RegistryManagerTest, unexpectedValueTypesAreLoggedAndTheRestRuns) {
     versionKey.setExpandString("MicroVersion", "%MICRO%");
 
     bool result = false;
-    auto records = testsupport::recordsOf([&] { result = update({product}, product, VeskSetupManager::Install); });
+    auto records =
+        testsupport::recordsOf([&] { result = update({product}, product, VeskSetupManager::Install); });
     ASSERT_TRUE(result);
     EXPECT_TRUE(hasLog(records, "ERROR", "RegistryManager::removeTrailingSlashFromVeskHomeKey",
                        "wrong type REG_DWORD"));
-    EXPECT_TRUE(hasLog(records, "WARNING", "CopyRegistryStringValue", "VeskHome] is REG_DWORD, not a string"));
+    EXPECT_TRUE(
+        hasLog(records, "WARNING", "CopyRegistryStringValue", "VeskHome] is REG_DWORD, not a string"));
     DWORD type = REG_NONE;
     ASSERT_TRUE(versionKey.hasValue("VeskHome", &type));
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << "left as it was";
@@ -226,7 +251,9 @@ TEST_F(RegistryManagerTest, unexpectedValueTypesAreLoggedAndTheRestRuns) {
     // A product whose version key lacks "VeskHome".
     const InstalledVesk second = record(VRE, 32, "1.8.0_331-b09", 62, "C:\\v\\331");
     Registry::HKLM32.setString(legacyVre + "\\1.8.0_331\\RuntimeLib", "C:\\v\\331\\vesk.dll");
-    records = testsupport::recordsOf([&] { result = update({product, second}, second, VeskSetupManager::Install); });
+    records = testsupport::recordsOf([&] {
+        result = update({product, second}, second, VeskSetupManager::Install);
+    });
     ASSERT_TRUE(result);
     EXPECT_TRUE(hasLog(records, "ERROR", "RegistryManager::removeTrailingSlashFromVeskHomeKey", "VeskHome"));
     EXPECT_EQ(value(Registry::HKLM32, legacyVre + "\\1.8\\RuntimeLib"), "C:\\v\\331\\vesk.dll");
@@ -235,8 +262,9 @@ TEST_F(RegistryManagerTest, unexpectedValueTypesAreLoggedAndTheRestRuns) {
 
     // A product without any version key: the key is not made for it.
     const InstalledVesk third = record(VRE, 64, "21.0.1+12", 63, "C:\\v\\21");
-    records = testsupport::recordsOf(
-        [&] { result = update({product, second, third}, third, VeskSetupManager::Install); });
+    records = testsupport::recordsOf([&] {
+        result = update({product, second, third}, third, VeskSetupManager::Install);
+    });
     ASSERT_TRUE(result);
     EXPECT_TRUE(hasLog(records, "ERROR", "RegistryManager::removeTrailingSlashFromVeskHomeKey", "21.0.1"));
     EXPECT_FALSE(Registry::HKLM64.hasSubkey(nuformVre + "\\21.0.1"));
@@ -275,11 +303,25 @@ TEST(RegistryManagerArguments, synchRegistryRefusesProductsThatDoNotFit) {
     const InstalledVesk vdk = record(VDK, 32, "1.8.0_321-b07", 83, "C:\\v\\vdk8");
     const Bundle legacyVre32{VRE, 32, VeskVersion("1.8.0")};
     const ArgumentCase cases[] = {
-        {"a Nuform product for the legacy root", {legacy, nuform}, legacyVre32, {}, "Unexpected items in 'instaledVesks' parameter"},
-        {"a current product of another type", {legacy}, legacyVre32, vdk, "Unexpected type of 'current' parameter"},
-        {"a current product not among the products", {legacy}, legacyVre32,
-         record(VRE, 32, "1.8.0_331-b09", 84, "C:\\v\\331"), "Unexpected value of 'current' parameter"},
-        {"a product of another arch", {record(VRE, 64, "1.8.0_321-b07", 85, "C:\\v\\x")}, legacyVre32, {},
+        {"a Nuform product for the legacy root",
+         {legacy, nuform},
+         legacyVre32,
+         {},
+         "Unexpected items in 'instaledVesks' parameter"},
+        {"a current product of another type",
+         {legacy},
+         legacyVre32,
+         vdk,
+         "Unexpected type of 'current' parameter"},
+        {"a current product not among the products",
+         {legacy},
+         legacyVre32,
+         record(VRE, 32, "1.8.0_331-b09", 84, "C:\\v\\331"),
+         "Unexpected value of 'current' parameter"},
+        {"a product of another arch",
+         {record(VRE, 64, "1.8.0_321-b07", 85, "C:\\v\\x")},
+         legacyVre32,
+         {},
          "unexpected archs"},
         {"duplicated product codes", {legacy, legacy}, legacyVre32, {}, "duplicated product codes"},
     };
