@@ -97,7 +97,8 @@ Registry::Registry(const Registry& parent, const std::string& subKey, Mode mode)
         result = RegCreateKeyExA(parent.handle(), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  writeAccess | view_, nullptr, key_.receive(), nullptr);
     } else {
-        result = RegOpenKeyExA(parent.handle(), subKey.c_str(), 0, readAccess | view_, key_.receive());
+        result = RegOpenKeyExA(parent.handle(), subKey.c_str(), 0,
+                               (mode == Modify ? writeAccess : readAccess) | view_, key_.receive());
     }
     if (result != ERROR_SUCCESS) {
         if (mode == Write) {
@@ -359,34 +360,45 @@ std::string Registry::typeName(DWORD type) {
 }
 
 std::wstring Registry::getWideString(const std::string& name, const std::wstring& defaultValue) const {
-    const ValueName value = splitValueName(name);
-    AutoRegKey subKey;
-    HKEY key = handle();
-    if (!value.subKey.empty()) {
-        const std::wstring wideSubKey = tstrings::toUtf16(value.subKey, CP_ACP);
-        if (wideSubKey.empty() ||
-            RegOpenKeyExW(handle(), wideSubKey.c_str(), 0, readAccess | view_, subKey.receive()) != ERROR_SUCCESS) {
-            return defaultValue;
-        }
-        key = subKey.get();
+    try {
+        return getWideString(name);
+    } catch (const std::exception&) {
+        return defaultValue;
     }
-    const std::wstring leaf = tstrings::toUtf16(value.leaf, CP_ACP);
-    if (leaf.empty() != value.leaf.empty()) {
-        return defaultValue;  // not a name of the ANSI code page
+}
+
+std::wstring Registry::getWideString(const std::string& name, DWORD* type) const {
+    const ValueName value = splitValueName(name);
+    if (!value.subKey.empty()) {
+        return Registry(*this, value.subKey, Read).getWideString(value.leaf, type);
+    }
+    const std::wstring leaf = tstrings::toUtf16(name, CP_ACP);
+    if (leaf.empty() != name.empty()) {
+        VDS_THROW(std::runtime_error, "Registry::getWideString",
+                  errorMessage("query string value", childPath(name), "name not in the ANSI code page"));
     }
     std::vector<wchar_t> data;
     for (;;) {
-        DWORD type = REG_NONE;
+        DWORD found = REG_NONE;
         auto size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        const LSTATUS result = RegQueryValueExW(key, leaf.c_str(), nullptr, &type,
-                                                data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &size);
+        const LSTATUS result =
+            RegQueryValueExW(handle(), leaf.c_str(), nullptr, &found,
+                             data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &size);
         if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && data.empty() && size != 0)) {
             // Room for the characters and a terminator the value may lack.
             data.resize(size / sizeof(wchar_t) + 1);
             continue;
         }
-        if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-            return defaultValue;
+        if (result != ERROR_SUCCESS) {
+            VDS_THROW(SysError, "Registry::getWideString", errorMessage("query value", childPath(name)),
+                      RegQueryValueExW, static_cast<DWORD>(result));
+        }
+        if (found != REG_SZ && found != REG_EXPAND_SZ) {
+            VDS_THROW(std::runtime_error, "Registry::getWideString",
+                      errorMessage("query string value", childPath(name), "wrong type " + typeName(found)));
+        }
+        if (type != nullptr) {
+            *type = found;
         }
         std::wstring text = data.empty() ? std::wstring() : std::wstring(data.data(), size / sizeof(wchar_t));
         while (!text.empty() && text.back() == L'\0') {
@@ -394,4 +406,37 @@ std::wstring Registry::getWideString(const std::string& name, const std::wstring
         }
         return text;
     }
+}
+
+void Registry::setWideString(const std::string& name, const std::wstring& value) const {
+    setWideStringValue(name, value, REG_SZ, "set string value", "Registry::setWideString");
+}
+
+void Registry::setWideExpandString(const std::string& name, const std::wstring& value) const {
+    setWideStringValue(name, value, REG_EXPAND_SZ, "set expand string value",
+                       "Registry::setWideExpandString");
+}
+
+void Registry::setWideStringValue(const std::string& name, const std::wstring& value, DWORD type,
+                                  const char* operation, const char* function) const {
+    const ValueName valueName = splitValueName(name);
+    if (!valueName.subKey.empty()) {
+        Registry(*this, valueName.subKey, Write)
+            .setWideStringValue(valueName.leaf, value, type, operation, function);
+        return;
+    }
+    const std::wstring leaf = tstrings::toUtf16(name, CP_ACP);
+    if (leaf.empty() != name.empty()) {
+        VDS_THROW(std::runtime_error, function,
+                  errorMessage(operation, childPath(name), "name not in the ANSI code page"));
+    }
+    const LSTATUS result =
+        RegSetValueExW(handle(), leaf.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    if (result != ERROR_SUCCESS) {
+        VDS_THROW(SysError, function, errorMessage(operation, childPath(name)), RegSetValueExW,
+                  static_cast<DWORD>(result));
+    }
+    LOG_TRACE(function,
+              "Set [" << childPath(name) << "]=" << typeName(type) << loggedValue(tstrings::toUtf8(value)));
 }

@@ -16,7 +16,7 @@
 // error code instead. Successful writes and deletions are logged at TRACE.
 class Registry {
 public:
-    enum Mode { Read = 0, Write = 1 };
+    enum Mode { Read = 0, Write = 1, Modify = 2 };
 
     // Selects the deleteKeyTree form that throws.
     struct Throwing {};
@@ -32,7 +32,8 @@ public:
     static const Registry HKCR;    // HKEY_CLASSES_ROOT, default view, shown as "HKC"
 
     // Opens `subKey` below `parent` in the parent's view: Read opens an existing key with
-    // KEY_READ, Write creates missing keys and opens with KEY_READ | KEY_WRITE. Throws
+    // KEY_READ, Write creates missing keys and opens with KEY_READ | KEY_WRITE, Modify
+    // opens an existing key with KEY_READ | KEY_WRITE and never creates one. Throws
     // VdsError<SysError> "open key (<path>) error" at Registry::open.
     Registry(const Registry& parent, const std::string& subKey, Mode mode);
 
@@ -65,10 +66,18 @@ public:
     // other programs wrote and that the ANSI code page may not hold; `defaultValue` when
     // the key or value is missing or of another type. `name` is ANSI, like every name.
     std::wstring getWideString(const std::string& name, const std::wstring& defaultValue) const;
+    // The same, but a missing key or value throws VdsError<SysError> and a value of
+    // another type VdsError<std::runtime_error> "query string value (<path>) error: wrong
+    // type <type name>"; the type read is stored when `type` is given.
+    std::wstring getWideString(const std::string& name, DWORD* type = nullptr) const;
 
     void setDword(const std::string& name, DWORD value) const;
     void setString(const std::string& name, const std::string& value) const;
     void setExpandString(const std::string& name, const std::string& value) const;
+    // REG_SZ and REG_EXPAND_SZ values written with the wide call, for text that the ANSI
+    // code page may not hold; `name` is ANSI, like every name.
+    void setWideString(const std::string& name, const std::wstring& value) const;
+    void setWideExpandString(const std::string& name, const std::wstring& value) const;
 
     // Windows error code, 0 on success.
     LSTATUS deleteValue(const std::string& name) const;
@@ -98,6 +107,8 @@ private:
     LSTATUS openChild(const std::string& subKey, REGSAM access, AutoRegKey& key) const;
     void setStringValue(const std::string& name, const std::string& value, DWORD type, const char* operation,
                         const char* function) const;
+    void setWideStringValue(const std::string& name, const std::wstring& value, DWORD type,
+                            const char* operation, const char* function) const;
 
     // For a root, the predefined key, which the owner never closes.
     AutoRegKey key_;

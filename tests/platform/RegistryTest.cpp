@@ -4,16 +4,18 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "support/LogCapture.h"
 #include "diag/SysError.h"
+#include "diag/tstrings.h"
+#include "support/LogCapture.h"
 #include "support/RegistryArea.h"
 
 namespace {
 
-using testsupport::recordsOf;
 using testsupport::messagesOf;
+using testsupport::recordsOf;
 using testsupport::RegistryArea;
 
 // Writes raw value data below HKCU, bypassing the class under test.
@@ -363,6 +365,67 @@ TEST(RegistryTest, TypeNames) {
     }
     EXPECT_EQ(Registry::typeName(12), "Unknown");
     EXPECT_EQ(Registry::typeName(0xFFFFFFFF), "Unknown");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RegistryTest, WideStringsKeepCharactersOutsideTheCodePage) {
+    const std::wstring text = L"C:\\\u00e9\u4e2d\\vre";
+    RegistryArea area;
+    const Registry key(Registry::HKCU64, area.subKey(), Registry::Read);
+    Registry::HKCU64.setWideString(area.path("Plain"), text);
+    Registry::HKCU64.setWideExpandString(area.path("Sub\\Expand"), text + L"\\%X%");
+    for (const auto& [name, type, stored] :
+         {std::tuple{"Plain", DWORD{REG_SZ}, text},
+          std::tuple{"Sub\\Expand", DWORD{REG_EXPAND_SZ}, text + L"\\%X%"}}) {
+        SCOPED_TRACE(name);
+        wchar_t raw[256];
+        DWORD size = sizeof raw;
+        DWORD rawType = 0;
+        const std::wstring wideSubKey = tstrings::toUtf16(area.path(name), CP_ACP);
+        const std::wstring::size_type leaf = wideSubKey.find_last_of(L'\\');
+        ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, wideSubKey.substr(0, leaf).c_str(),
+                               wideSubKey.substr(leaf + 1).c_str(), RRF_RT_ANY | RRF_NOEXPAND, &rawType, raw,
+                               &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(rawType, type);
+        EXPECT_EQ(std::wstring(raw), stored) << "written by the wide call";
+        DWORD read = REG_NONE;
+        EXPECT_EQ(key.getWideString(name, &read), stored);
+        EXPECT_EQ(read, type);
+    }
+}
+
+TEST(RegistryTest, WideReadsOfMissingAndOtherValuesThrow) {
+    RegistryArea area;
+    writeRaw(area.subKey(), "Number", REG_DWORD, std::string("\x07\0\0\0", 4));
+    const Registry key(Registry::HKCU64, area.subKey(), Registry::Read);
+    try {
+        key.getWideString("Number");
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(
+            std::string(error.what())
+                .find("query string value (HKCU64\\" + area.path("Number") + ") error: wrong type REG_DWORD"),
+            std::string::npos)
+            << error.what();
+    }
+    expectSysError([&] { key.getWideString("Missing"); }, ERROR_FILE_NOT_FOUND,
+                   "query value (HKCU64\\" + area.path("Missing") + ") error");
+    EXPECT_EQ(key.getWideString("Number", L"fallback"), L"fallback");
+    EXPECT_EQ(key.getWideString("Missing\\Value", L"fallback"), L"fallback");
+}
+
+TEST(RegistryTest, ModifyOpensOnlyExistingKeys) {
+    RegistryArea area;
+    expectSysError([&] { Registry(Registry::HKCU64, area.path("Absent"), Registry::Modify); },
+                   ERROR_FILE_NOT_FOUND, "open key (HKCU64\\" + area.path("Absent") + ") error");
+    EXPECT_FALSE(Registry::HKCU64.hasSubkey(area.path("Absent")));
+    const Registry key(Registry::HKCU64, area.subKey(), Registry::Modify);
+    key.setString("Written", "yes");
+    EXPECT_EQ(key.getString("Written"), "yes");
 }
 
 }  // namespace
