@@ -22,18 +22,8 @@ std::string utf8ToAnsiExactly(const std::string& utf8, const char* key) {
         VDS_THROW(std::runtime_error, "InstallConfigData::GetStringValue",
                   std::string("The value of ") + key + " is not valid UTF-8");
     }
-    if (wide.empty() || GetACP() == CP_UTF8) {
-        return utf8;
-    }
-    const int length = static_cast<int>(wide.size());
-    BOOL lossy = FALSE;
-    const int size =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &lossy);
-    std::string ansi(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size <= 0 || lossy ||
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, ansi.data(), size, nullptr,
-                            &lossy) != size ||
-        lossy) {
+    std::string ansi;
+    if (!tstrings::toAnsiExact(wide, ansi)) {
         VDS_THROW(std::runtime_error, "InstallConfigData::GetStringValue",
                   std::string("The value of ") + key + " (" + utf8 +
                       ") holds characters that the ANSI code page " + tstrings::toDecimal(GetACP()) +

@@ -75,6 +75,18 @@ bool toWideName(const std::string& name, std::wstring& wide) {
     return !wide.empty();
 }
 
+// The wide form of a value name (an empty one names the default value) for the wide
+// calls; throws naming `path` when the name does not convert.
+std::wstring wideValueName(const std::string& name, const std::string& path, const std::string& operation,
+                           const char* function) {
+    std::wstring wide;
+    if (!name.empty() && !toWideName(name, wide)) {
+        VDS_THROW(std::runtime_error, function,
+                  errorMessage(operation, path, "name not in the ANSI code page"));
+    }
+    return wide;
+}
+
 }  // namespace
 
 const Registry Registry::HKLM(HKEY_LOCAL_MACHINE, 0, "HKLM");
@@ -372,11 +384,8 @@ std::wstring Registry::getWideString(const std::string& name, DWORD* type) const
     if (!value.subKey.empty()) {
         return Registry(*this, value.subKey, Read).getWideString(value.leaf, type);
     }
-    const std::wstring leaf = tstrings::toUtf16(name, CP_ACP);
-    if (leaf.empty() != name.empty()) {
-        VDS_THROW(std::runtime_error, "Registry::getWideString",
-                  errorMessage("query string value", childPath(name), "name not in the ANSI code page"));
-    }
+    const std::wstring leaf =
+        wideValueName(name, childPath(name), "query string value", "Registry::getWideString");
     std::vector<wchar_t> data;
     for (;;) {
         DWORD found = REG_NONE;
@@ -425,11 +434,7 @@ void Registry::setWideStringValue(const std::string& name, const std::wstring& v
             .setWideStringValue(valueName.leaf, value, type, operation, function);
         return;
     }
-    const std::wstring leaf = tstrings::toUtf16(name, CP_ACP);
-    if (leaf.empty() != name.empty()) {
-        VDS_THROW(std::runtime_error, function,
-                  errorMessage(operation, childPath(name), "name not in the ANSI code page"));
-    }
+    const std::wstring leaf = wideValueName(name, childPath(name), operation, function);
     const LSTATUS result =
         RegSetValueExW(handle(), leaf.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
