@@ -7,6 +7,7 @@
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
 #include "diag/tstrings.h"
+#include "win/AutoHandle.h"
 
 namespace {
 
@@ -32,22 +33,60 @@ bool isFullPath(const std::wstring& path) {
     return drive || share;
 }
 
-// Loads the library at the full path `path`, the search for the libraries it needs
+// Throws the failure of loading the library `utf8Path`; `failedFunction` lies in the
+// module whose messages describe `code` (null: the system's).
+[[noreturn]] void throwLoadFailure(const std::string& utf8Path, const void* failedFunction, DWORD code) {
+    VDS_THROW(SysError, "loadLibrary", "LoadLibraryW(" + utf8Path + ") failed", failedFunction, code);
+}
+
+// Error codes for a name that holds something other than a plain file. Not every
+// Windows SDK names the first.
+constexpr DWORD directoryNotSupported = 336;  // ERROR_DIRECTORY_NOT_SUPPORTED
+constexpr DWORD notAPlainFile = ERROR_CANT_ACCESS_FILE;
+
+// Opens the library file at `path` itself, never what a link there points to, and
+// holds it without write or delete sharing while it loads, so that what was checked is
+// what loads. A missing file, a folder or a link is refused here: the loader would
+// otherwise search elsewhere, and Wine would put its own builtin in place of a missing
+// file of a name that it implements.
+AutoHandle openPlainFile(const std::wstring& path, const std::string& utf8Path) {
+    AutoHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) {
+        const DWORD code = GetLastError();
+        throwLoadFailure(utf8Path, reinterpret_cast<const void*>(CreateFileW), code);
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.get(), &information)) {
+        const DWORD code = GetLastError();
+        throwLoadFailure(utf8Path, reinterpret_cast<const void*>(GetFileInformationByHandle), code);
+    }
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        throwLoadFailure(utf8Path, nullptr, notAPlainFile);
+    }
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        throwLoadFailure(utf8Path, nullptr, directoryNotSupported);
+    }
+    return file;
+}
+
+// Loads the library file at the full path `path`, the search for the libraries it needs
 // limited by `searchFlags`. A Windows that does not know these flags (Windows 7 without
 // its loader update) refuses them; the needed libraries then come from the library's own
 // folder instead.
 HMODULE loadLibrary(const std::wstring& path, const std::string& utf8Path, DWORD searchFlags) {
     if (!isFullPath(path)) {
         VDS_THROW(std::invalid_argument, "loadLibrary",
-                  "LoadLibraryExW(" + utf8Path + ") refused: a library is loaded by its full path only");
+                  "LoadLibraryW(" + utf8Path + ") refused: a library is loaded by its full path only");
     }
+    const AutoHandle file = openPlainFile(path, utf8Path);
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, searchFlags);
     if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
         module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     }
     if (module == nullptr) {
         const DWORD code = GetLastError();
-        VDS_THROW(SysError, "loadLibrary", "LoadLibraryExW(" + utf8Path + ") failed", LoadLibraryExW, code);
+        throwLoadFailure(utf8Path, reinterpret_cast<const void*>(LoadLibraryExW), code);
     }
     return module;
 }

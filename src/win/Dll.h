@@ -10,8 +10,10 @@ class Dll {
 public:
     // The library at a full path ("C:\\...", "\\\\server\\..."); the libraries it needs come
     // from its own folder and the system directory only, never from beside this program or
-    // the current directory. Throws VdsError<std::invalid_argument> for a path that is not
-    // full and VdsError<SysError> "LoadLibraryExW(<path>) failed".
+    // the current directory. The path must name a plain file: a missing file, a folder or
+    // a link there is refused before anything loads, so no library is ever searched for
+    // in its place. Throws VdsError<std::invalid_argument> for a path that is not full and
+    // VdsError<SysError> "LoadLibraryW(<path>) failed".
     static Dll load(const std::wstring& path);
     // The same for a UTF-8 path.
     static Dll loadUtf8(const std::string& path);

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -25,6 +27,16 @@ std::string trim(const std::string& text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The rest of the line as one 32-bit number, negative (as its two's complement) or not;
+// nothing when it is not exactly that.
+std::optional<std::uint32_t> readNumber(std::istringstream& words) {
+    long long value = 0;
+    if (!(words >> value) || !(words >> std::ws).eof() || value < INT32_MIN || value > UINT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
 }
 
 }  // namespace
@@ -62,7 +74,7 @@ Behaviour Behaviour::load(const std::wstring& path, const std::string& entryPoin
             if (applies) {
                 behaviour.result = value == "TRUE";
             }
-        } else if (keyword == "command") {
+        } else if (keyword == "command" || keyword == "own") {
             Command command;
             if (!(words >> command.type)) {
                 throw malformed();
@@ -73,7 +85,38 @@ Behaviour Behaviour::load(const std::wstring& path, const std::string& entryPoin
             command.hasDst = !dst.empty();
             command.dst = widen(dst);
             if (applies) {
-                behaviour.commands.push_back(std::move(command));
+                (keyword == "own" ? behaviour.ownCommands : behaviour.commands).push_back(std::move(command));
+            }
+        } else if (keyword == "count") {
+            const std::optional<std::uint32_t> count = readNumber(words);
+            if (!count) {
+                throw malformed();
+            }
+            if (applies) {
+                behaviour.count = count;
+            }
+        } else if (keyword == "rewrite") {
+            std::string field;
+            words >> field;
+            if (field == "maxCmds") {
+                const std::optional<std::uint32_t> maxCmds = readNumber(words);
+                if (!maxCmds) {
+                    throw malformed();
+                }
+                if (applies) {
+                    behaviour.maxCmds = maxCmds;
+                }
+            } else if (field == "cmds") {
+                std::string target;
+                words >> target;
+                if ((target != "null" && target != "own") || !words.eof()) {
+                    throw malformed();
+                }
+                if (applies) {
+                    behaviour.cmds = target == "null" ? Pointer::Null : Pointer::Own;
+                }
+            } else {
+                throw malformed();
             }
         } else {
             throw malformed();

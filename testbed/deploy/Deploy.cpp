@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,22 +67,44 @@ void describeCommands(std::ostream& line, const InstallCommands* commands) {
          << " commands.cmds=" << (commands->cmds ? "set" : "(null)");
 }
 
+// The library's own command array, for a behaviour that points the record at it.
+std::vector<InstallCommand> ownRecords;
+
+void fill(InstallCommand* records, std::size_t capacity, const std::vector<Behaviour::Command>& commands) {
+    for (std::size_t i = 0; i < commands.size() && i < capacity; ++i) {
+        const Behaviour::Command& source = commands[i];
+        InstallCommand& target = records[i];
+        target = InstallCommand{};
+        target.type = source.type;
+        target.dst = source.hasDst ? source.dst.c_str() : nullptr;
+    }
+}
+
 // Fills the caller's array up to its capacity; the count tells the whole answer, so a
-// behaviour with more commands than fit reports more than maxCmds, as a faulty library would.
+// behaviour with more commands than fit reports more than maxCmds, as a faulty library
+// would. Then the record is rewritten as the behaviour says.
 void returnCommands(InstallCommands* commands, const Behaviour& behaviour) {
     if (!commands) {
         return;
     }
-    commands->cmdCnt = static_cast<std::uint32_t>(behaviour.commands.size());
-    if (!commands->cmds) {
-        return;
+    commands->cmdCnt = behaviour.count.value_or(static_cast<std::uint32_t>(behaviour.commands.size()));
+    if (commands->cmds) {
+        fill(commands->cmds, commands->maxCmds, behaviour.commands);
     }
-    for (std::size_t i = 0; i < behaviour.commands.size() && i < commands->maxCmds; ++i) {
-        const Behaviour::Command& source = behaviour.commands[i];
-        InstallCommand& target = commands->cmds[i];
-        target = InstallCommand{};
-        target.type = source.type;
-        target.dst = source.hasDst ? source.dst.c_str() : nullptr;
+    if (behaviour.maxCmds) {
+        commands->maxCmds = *behaviour.maxCmds;
+    }
+    switch (behaviour.cmds) {
+        case Behaviour::Pointer::Kept:
+            break;
+        case Behaviour::Pointer::Null:
+            commands->cmds = nullptr;
+            break;
+        case Behaviour::Pointer::Own:
+            ownRecords.assign(behaviour.ownCommands.size(), InstallCommand{});
+            fill(ownRecords.data(), ownRecords.size(), behaviour.ownCommands);
+            commands->cmds = ownRecords.data();
+            break;
     }
 }
 
@@ -100,6 +123,9 @@ int answer(const char* entryPoint, InstallHints* hints, InstallCommands* command
         }
         line << " result=" << (result ? "TRUE" : "FALSE")
              << " returned=" << (result ? lastAnswer.commands.size() : 0);
+        if (result && commands->cmdCnt != lastAnswer.commands.size()) {
+            line << " reported=" << static_cast<std::int32_t>(commands->cmdCnt);
+        }
     } catch (const std::exception& e) {
         line << " result=FALSE error=" << e.what();
     }

@@ -65,4 +65,18 @@ std::string makeFolderLink(const std::string& link, const std::string& target) {
     return {};
 }
 
+bool handleShowsReparsePoint(const std::string& link) {
+    const HANDLE file = CreateFileA(
+        link.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool shown = GetFileInformationByHandle(file, &information) &&
+                       (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    CloseHandle(file);
+    return shown;
+}
+
 }  // namespace testsupport

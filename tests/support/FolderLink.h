@@ -10,4 +10,9 @@ namespace testsupport {
 // folder link could be made here.
 std::string makeFolderLink(const std::string& link, const std::string& target);
 
+// Whether a handle opened on the folder link `link` itself (FILE_FLAG_OPEN_REPARSE_POINT)
+// shows it as a reparse point, as on Windows. Wine opens the folder that a Unix link
+// points to and shows a plain folder.
+bool handleShowsReparsePoint(const std::string& link);
+
 }  // namespace testsupport

@@ -175,6 +175,27 @@ INSTANTIATE_TEST_SUITE_P(
                       0,
                       {},
                       "result=FALSE returned=0"},
+        BehaviourCase{"ReportedCount",
+                      "command 2 C:\\a\ncount -1\n",
+                      false,
+                      TRUE,
+                      0xFFFFFFFFu,
+                      {{2, L"C:\\a"}},
+                      "result=TRUE returned=1 reported=-1"},
+        BehaviourCase{"MalformedCount",
+                      "count 4294967296\n",
+                      false,
+                      FALSE,
+                      0,
+                      {},
+                      "result=FALSE error=line 1 of the behaviour file is malformed: count 4294967296"},
+        BehaviourCase{"MalformedRewrite",
+                      "rewrite cmds elsewhere\n",
+                      false,
+                      FALSE,
+                      0,
+                      {},
+                      "result=FALSE error=line 1 of the behaviour file is malformed: rewrite cmds elsewhere"},
         BehaviourCase{"Malformed",
                       "result MAYBE\n",
                       false,
@@ -191,6 +212,29 @@ TEST_F(DeployTest, WritesOnlyUpToTheCapacityButCountsEveryCommand) {
     EXPECT_EQ(21u, commands.cmdCnt);
     EXPECT_EQ(std::wstring(L"C:\\files\\19.txt"), records[capacity - 1].dst);
     EXPECT_EQ(untouched, records[capacity].type);
+}
+
+// A hostile library: its commands go into the caller's array, then it points the record
+// at other commands and claims another capacity.
+TEST_F(DeployTest, RewritesTheRecordAsTheBehaviourFileSays) {
+    behave("command 2 C:\\mine\nrewrite maxCmds 1000\nrewrite cmds own\nown 2 C:\\theirs\nown 7\n");
+    InstallHints hints = defaultHints();
+    ASSERT_EQ(TRUE, registerDeploy(&hints, &commands));
+    EXPECT_EQ(1u, commands.cmdCnt);
+    EXPECT_EQ(1000u, commands.maxCmds);
+    ASSERT_NE(records.data(), commands.cmds);
+    ASSERT_NE(nullptr, commands.cmds);
+    EXPECT_EQ(std::wstring(L"C:\\theirs"), commands.cmds[0].dst);
+    EXPECT_EQ(7u, commands.cmds[1].type);
+    EXPECT_EQ(nullptr, commands.cmds[1].dst);
+    EXPECT_EQ(std::wstring(L"C:\\mine"), records[0].dst);
+
+    behave("command 2 C:\\mine\nrewrite cmds null\n");
+    commands = InstallCommands{0, capacity, 0, 0, records.data()};
+    ASSERT_EQ(TRUE, registerDeploy(&hints, &commands));
+    EXPECT_EQ(nullptr, commands.cmds);
+    EXPECT_EQ(capacity, commands.maxCmds);
+    EXPECT_EQ(std::wstring(L"C:\\mine"), records[0].dst);
 }
 
 TEST_F(DeployTest, RefusesMissingRecords) {

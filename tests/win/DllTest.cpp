@@ -8,6 +8,7 @@
 #include "diag/SysError.h"
 #include "diag/tstrings.h"
 #include "support/ChildProcess.h"
+#include "support/FolderLink.h"
 #include "support/TempFolder.h"
 #include "win/DllFunction.h"
 
@@ -88,15 +89,49 @@ TEST(DllTest, SystemLibrariesComeFromTheSystemDirectory) {
 
 TEST(DllTest, FailureTexts) {
     expectSysError([] { Dll::load(L"C:\\nowhere\\missing.dll"); }, "Dll.cpp", "loadLibrary",
-                   "LoadLibraryExW(C:\\nowhere\\missing.dll) failed", ERROR_MOD_NOT_FOUND);
+                   "LoadLibraryW(C:\\nowhere\\missing.dll) failed", ERROR_PATH_NOT_FOUND);
     expectSysError([] { Dll::loadSystem("vesk-missing.dll"); }, "Dll.cpp", "loadLibrary",
-                   "LoadLibraryExW(" + systemDirectory() + "\\vesk-missing.dll) failed", ERROR_MOD_NOT_FOUND);
+                   "LoadLibraryW(" + systemDirectory() + "\\vesk-missing.dll) failed", ERROR_FILE_NOT_FOUND);
     expectSysError([] { Dll::loaded(L"vesk-not-loaded.dll"); }, "Dll.cpp", "Dll::Dll",
                    "GetModuleHandleExW(vesk-not-loaded.dll) failed", ERROR_MOD_NOT_FOUND);
     const Dll kernel = Dll::loaded(L"kernel32.dll");
     expectSysError([&] { kernel.getFunction("VeskNoSuchFunction", true); }, "Dll.cpp", "Dll::getFunction",
                    "GetProcAddress(kernel32.dll, VeskNoSuchFunction) failed", ERROR_PROC_NOT_FOUND);
     EXPECT_EQ(kernel.getFunction("VeskNoSuchFunction", false), nullptr);
+}
+
+// Only a plain file at the path loads: nothing is searched for in place of a missing
+// file, not even a library that Wine implements itself, and neither a folder nor a link
+// of the library's name is followed.
+TEST(DllTest, OnlyAPlainFileAtThePathLoads) {
+    testsupport::TempFolder folder;
+    const HMODULE builtinBefore = GetModuleHandleA("ucrtbase.dll");
+    expectSysError([&] { Dll::load(widen(folder.file("ucrtbase.dll"))); }, "Dll.cpp", "loadLibrary",
+                   "LoadLibraryW(" + folder.file("ucrtbase.dll") + ") failed", ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(GetModuleHandleA("ucrtbase.dll"), builtinBefore)
+        << "a library was loaded in place of the missing file";
+
+    ASSERT_TRUE(CreateDirectoryA(folder.file("folder.dll").c_str(), nullptr));
+    expectSysError([&] { Dll::load(widen(folder.file("folder.dll"))); }, "Dll.cpp", "loadLibrary",
+                   "LoadLibraryW(" + folder.file("folder.dll") + ") failed",
+                   336 /* directory not supported */);
+
+    ASSERT_TRUE(CreateDirectoryA(folder.file("target").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(testLibraryPath().c_str(), folder.file("target\\link.dll").c_str(), FALSE));
+    const std::string whyNoLink = testsupport::makeFolderLink(folder.file("link.dll"), folder.file("target"));
+    if (!whyNoLink.empty()) {
+        GTEST_SKIP() << "no folder link to load through: " << whyNoLink;
+    }
+    // Where a handle does not show the link, it is refused as the folder it leads to.
+    const bool linkShown = testsupport::handleShowsReparsePoint(folder.file("link.dll"));
+    expectSysError([&] { Dll::load(widen(folder.file("link.dll"))); }, "Dll.cpp", "loadLibrary",
+                   "LoadLibraryW(" + folder.file("link.dll") + ") failed",
+                   linkShown ? ERROR_CANT_ACCESS_FILE : 336);
+    if (!linkShown) {
+        GTEST_SKIP()
+            << "a handle on a folder link shows no reparse point here (Wine): the link was refused as a "
+               "folder, its own refusal is not seen";
+    }
 }
 
 // A bare or relative name would be searched for, beside this program first.
