@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -62,15 +63,16 @@ std::wstring withoutLongPathPrefix(const std::wstring& path) {
     VDS_THROW(std::runtime_error, function, "Refused to delete [" + shown + "]: " + reason);
 }
 
-// `path` with "." and ".." resolved and every separator a '\', as Windows opens it.
-std::wstring fullPathOf(const std::wstring& path, const std::string& shown) {
+// The text that `fill(buffer, size)` writes, in a buffer grown to the length it asks
+// for; nothing when it fails (returns 0), its Windows error then in `error`.
+template <class Fill>
+std::optional<std::wstring> filledText(Fill fill, DWORD& error) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length =
-            GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        const DWORD length = fill(buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) {
-            const DWORD code = GetLastError();
-            VDS_THROW(SysError, function, "GetFullPathName(" + shown + ") failed", GetFullPathNameW, code);
+            error = GetLastError();
+            return std::nullopt;
         }
         if (length < buffer.size()) {
             return std::wstring(buffer.data(), length);
@@ -79,22 +81,36 @@ std::wstring fullPathOf(const std::wstring& path, const std::string& shown) {
     }
 }
 
+// The path as Windows opens it: "." and ".." resolved, every separator a '\' and short
+// (8.3) names in their long form, as the file system gives a file's final path.
+std::wstring fullPathOf(const std::wstring& path, const std::string& shown) {
+    DWORD code = 0;
+    const std::optional<std::wstring> full = filledText(
+        [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(path.c_str(), size, buffer, nullptr); },
+        code);
+    if (!full) {
+        VDS_THROW(SysError, function, "GetFullPathName(" + shown + ") failed", GetFullPathNameW, code);
+    }
+    // A path whose long form is unknown is compared as it is.
+    return filledText(
+               [&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(full->c_str(), buffer, size); },
+               code)
+        .value_or(*full);
+}
+
 // The path by which the file system reaches what `file` holds, every link resolved.
 std::wstring finalPathOf(HANDLE file, const std::string& shown) {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) {
-            const DWORD code = GetLastError();
-            VDS_THROW(SysError, function, "GetFinalPathNameByHandle(" + shown + ") failed",
-                      GetFinalPathNameByHandleW, code);
-        }
-        if (length < buffer.size()) {
-            return std::wstring(buffer.data(), length);
-        }
-        buffer.resize(length);
+    DWORD code = 0;
+    const std::optional<std::wstring> final = filledText(
+        [&](wchar_t* buffer, DWORD size) {
+            return GetFinalPathNameByHandleW(file, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        },
+        code);
+    if (!final) {
+        VDS_THROW(SysError, function, "GetFinalPathNameByHandle(" + shown + ") failed",
+                  GetFinalPathNameByHandleW, code);
     }
+    return *final;
 }
 
 [[noreturn]] void throwDeleteFailure(const std::string& shown, DWORD code) {

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "support/TempFolder.h"
 #include "support/TestFiles.h"
 #include "testbed/TestbedNames.h"
 
@@ -19,18 +20,31 @@ void copyFile(const std::string& source, const std::string& target) {
     }
 }
 
+// The folder of every home of this program, removed when it ends.
+const testsupport::TempFolder& homes() {
+    static const testsupport::TempFolder folder;
+    return folder;
+}
+
+void makeFolder(const std::string& path) {
+    if (!CreateDirectoryA(path.c_str(), nullptr)) {
+        throw std::runtime_error("cannot make " + path + ": error " + std::to_string(GetLastError()));
+    }
+}
+
 }  // namespace
 
 DeployHome::DeployHome() {
-    if (!CreateDirectoryA(home_.file("bin").c_str(), nullptr)) {
-        throw std::runtime_error("cannot make " + home_.file("bin"));
-    }
+    static int made = 0;
+    path_ = homes().file("home-" + std::to_string(++made));
+    makeFolder(path_);
+    makeFolder(file("bin"));
     for (const std::string& name : libraries()) {
         copyFile(std::string(TESTBED_BIN_DIR) + "\\" + name, bin(name));
     }
 }
 
-std::string DeployHome::bin(const std::string& name) const { return home_.file("bin\\" + name); }
+std::string DeployHome::bin(const std::string& name) const { return file("bin\\" + name); }
 
 InstalledVesk DeployHome::product() const {
     InstalledVesk product;

@@ -6,22 +6,25 @@
 
 #include "config/InstallConfigData.h"
 #include "detect/InstalledVesk.h"
-#include "support/TempFolder.h"
 
 namespace deploytest {
 
-// The home of an installed 64-bit runtime in a temporary folder of its own, whose bin
-// folder holds the testbed's deploy.dll and the C-runtime stand-ins that are loaded
-// before it, so that the call log and behaviour file beside deploy.dll are the test's.
+// The home of an installed 64-bit runtime in a folder of its own, whose bin folder holds
+// the testbed's deploy.dll and the C-runtime stand-ins that are loaded before it, so that
+// the call log and behaviour file beside deploy.dll are the test's. The homes stay until
+// the test program ends: Wine keeps some stand-ins loaded after they are freed and takes
+// a library for a loaded module whose file has the same file number, so a removed home
+// would hand the numbers of its files on to the next home's copies, and deploy.dll could
+// be taken for a stale stand-in.
 class DeployHome {
 public:
     DeployHome();
 
-    const std::string& path() const { return home_.path(); }
+    const std::string& path() const { return path_; }
     // A file of the bin folder.
     std::string bin(const std::string& name) const;
     // A file of the home folder, for files that deploy.dll's commands name.
-    std::string file(const std::string& name) const { return home_.file(name); }
+    std::string file(const std::string& name) const { return path_ + "\\" + name; }
     InstalledVesk product() const;
 
     // Tells deploy.dll how to answer (the behaviour file's text).
@@ -35,7 +38,7 @@ public:
     static std::vector<std::string> libraries();
 
 private:
-    testsupport::TempFolder home_;
+    std::string path_;
 };
 
 // A configuration loaded silently from the command line "installer.exe /s <arguments>";

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DeployHome.h"
@@ -448,6 +449,50 @@ TEST(DeployCommands, PlainFilesAreDeletedByTheirUtf16Names) {
                   "Deleted [" + home.file("read-only.txt") + "] file", commandText("2", utf8Name),
                   "Deleted [" + utf8Name + "] file"}));
     EXPECT_TRUE(messagesAt(records, "WARNING").empty());
+}
+
+// Every spelling of a full path that names the file itself reaches it: the long-path
+// prefix, "." and "..", forward slashes and another case.
+TEST(DeployCommands, SpellingsOfTheFullPathAreDeleted) {
+    const DeployHome home;
+    ASSERT_TRUE(CreateDirectoryA(home.file("sub").c_str(), nullptr));
+    std::string upper = home.file("case.txt");
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return static_cast<char>(toupper(c)); });
+    std::string slashes = home.file("slashes.txt");
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    const std::vector<std::pair<std::string, std::string>> spellings = {
+        {"prefixed.txt", "\\\\?\\" + home.file("prefixed.txt")},
+        {"dots.txt", home.file("sub\\.\\..\\dots.txt")},
+        {"slashes.txt", slashes},
+        {"case.txt", upper},
+    };
+    std::string behaviour;
+    for (const auto& [name, spelling] : spellings) {
+        makeFile(home.file(name));
+        behaviour += "command 2 " + spelling + "\n";
+    }
+    home.behave(behaviour);
+    install(home);
+    for (const auto& [name, spelling] : spellings) {
+        EXPECT_FALSE(exists(home.file(name))) << spelling;
+    }
+}
+
+// A short (8.3) name of the file is another spelling of its path, not a link.
+TEST(DeployCommands, AShortNameIsDeleted) {
+    const DeployHome home;
+    makeFile(home.file("a rather long name.text"));
+    char shortName[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(home.file("a rather long name.text").c_str(), shortName, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+    if (home.file("a rather long name.text") == shortName) {
+        GTEST_SKIP() << "the file system gives no short name here";
+    }
+    home.behave("command 2 " + std::string(shortName) + "\n");
+    install(home);
+    EXPECT_FALSE(exists(home.file("a rather long name.text"))) << shortName;
 }
 
 // A delete of a missing file, a delete without a file and other types are only warned
