@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace testsupport {
@@ -9,5 +11,14 @@ namespace testsupport {
 // with the reparse-point attribute). Returns an empty string on success, or why no
 // folder link could be made here.
 std::string makeFolderLink(const std::string& link, const std::string& target);
+
+// What the file system answers when this process makes a folder a junction, found by
+// trying it (with a reparse buffer of the test's own) on two new folders below `folder`,
+// which are removed again.
+struct JunctionSupport {
+    bool supported = false;
+    DWORD error = 0;
+};
+JunctionSupport probeJunctions(const std::string& folder);
 
 }  // namespace testsupport
