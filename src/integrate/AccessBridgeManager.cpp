@@ -80,7 +80,8 @@ std::string AccessBridgeManager::systemCopyPath(int destinationArch, int sourceA
                            library);
 }
 
-void AccessBridgeManager::onProducts(const ProductView& view, const InstallConfigData&, const InstalledVesk*) {
+void AccessBridgeManager::onProducts(const ProductView& view, const InstallConfigData&,
+                                     const InstalledVesk*) {
     deleteVABFilesFromSystem();
     cleanAccessBridgeRegistry();
     const std::optional<InstalledVesk> provider = bridgeProvider(view.latest());
@@ -100,13 +101,13 @@ void AccessBridgeManager::copyVabDllToSystem(const InstalledVesk& product) {
     TRACE_SCOPE("AccessBridgeManager::copyVabDllToSystem");
     const std::string switcher = switchProgram(product);
     if (GetFileAttributesA(switcher.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        LOG_WARNING("AccessBridgeManager::copyVabDllToSystem", "Not registering Vesk="
-                                                                   << product.bundle.version.text()
-                                                                   << " for AccessBridge, as " << switcher
-                                                                   << " doesn't exist.");
+        LOG_WARNING("AccessBridgeManager::copyVabDllToSystem",
+                    "Not registering Vesk=" << product.bundle.version.text() << " for AccessBridge, as "
+                                            << switcher << " doesn't exist.");
         return;
     }
-    const std::string library = FileUtils::join(VabFiles::runtimeFolder(product), VabFiles::getVabFiles(product).front());
+    const std::string library =
+        FileUtils::join(VabFiles::runtimeFolder(product), VabFiles::getVabFiles(product).front());
     FileUtils::copyPersistentFile(library, systemCopyPath(product.bundle.arch, product.bundle.arch));
 }
 

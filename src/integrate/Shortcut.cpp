@@ -28,14 +28,17 @@ void Shortcut::create() const {
     }
     const bool url = PathIsURLA(target.c_str()) != FALSE;
     const ComPtr<IShellLinkA> link = url ? createUrl() : createLink();
-    const std::string file = FileUtils::join(folder, name + (!extension.empty() ? extension : url ? ".url" : ".lnk"));
+    const std::string file = FileUtils::join(folder, name + (!extension.empty() ? extension
+                                                             : url              ? ".url"
+                                                                                : ".lnk"));
 
-    check(link->SetIconLocation(icon.c_str(), 0), "Shortcut::create", "IShellLink.SetIconLocation(" + icon + ")");
+    check(link->SetIconLocation(icon.c_str(), 0), "Shortcut::create",
+          "IShellLink.SetIconLocation(" + icon + ")");
     check(link->SetDescription(description.c_str()), "Shortcut::create",
           "IShellLink.SetDescription(" + description + ")");
     ComPtr<IPersistFile> persist;
-    check(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(persist.receive())), "Shortcut::create",
-          "IUnknown.QueryInterface(IID_IPersistFile)");
+    check(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(persist.receive())),
+          "Shortcut::create", "IUnknown.QueryInterface(IID_IPersistFile)");
     check(persist->Save(tstrings::toUtf16(file, CP_ACP).c_str(), TRUE), "Shortcut::create",
           "IPersistFilePtr.Save(" + file + ")");
 }
@@ -61,7 +64,7 @@ ComPtr<IShellLinkA> Shortcut::createUrl() const {
     check(locator->SetURL(target.c_str(), 0), "Shortcut::createUrl",
           "IUniformResourceLocator.SetURL(" + target + ", 0)");
     ComPtr<IShellLinkA> link;
-    check(locator->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(link.receive())), "Shortcut::createUrl",
-          "IUniformResourceLocator.QueryInterface(IID_IShellLink)");
+    check(locator->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(link.receive())),
+          "Shortcut::createUrl", "IUniformResourceLocator.QueryInterface(IID_IShellLink)");
     return link;
 }

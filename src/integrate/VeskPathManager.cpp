@@ -71,7 +71,9 @@ void writePath(const Registry& environment, const std::wstring& path) {
     VeskPathManager::NotifySytemChanges();
 }
 
-void secure(const std::string& folder) { FileUtils::setPermissions(folder, security::commandPathDescriptor()); }
+void secure(const std::string& folder) {
+    FileUtils::setPermissions(folder, security::commandPathDescriptor());
+}
 
 // The target folder that the junction `veskpath` leads to when it is one of ours: a
 // folder beside it named veskpath + "_target_" + digits; nothing for any other link.
@@ -81,7 +83,8 @@ std::optional<std::string> ourTarget(const std::string& veskpath, const std::str
         return std::nullopt;
     }
     const std::wstring prefix = lowerCase(wide(veskpath + targetMark));
-    const std::wstring named = lowerCase(tstrings::toUtf16(FileUtils::withoutTrailingSeparators(target), CP_UTF8));
+    const std::wstring named =
+        lowerCase(tstrings::toUtf16(FileUtils::withoutTrailingSeparators(target), CP_UTF8));
     if (prefix.empty() || !named.starts_with(prefix) || named.size() == prefix.size()) {
         return std::nullopt;
     }
@@ -243,7 +246,8 @@ void VeskPathManager::DeleteSymlinksJunctionsAndveskpathDir() {
     const std::string folder = location.full();
     const DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        LOG_WARNING("VeskPathManager::DeleteSymlinksJunctionsAndveskpathDir", "veskpath directory does not exist");
+        LOG_WARNING("VeskPathManager::DeleteSymlinksJunctionsAndveskpathDir",
+                    "veskpath directory does not exist");
         return;
     }
     // veskpath and its parents below the base go at the end when they are empty.

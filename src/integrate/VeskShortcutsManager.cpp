@@ -115,8 +115,9 @@ bool VeskShortcutsManager::ProductShortcuts::isSupported(const InstallConfigData
         return false;
     }
     const bool disabled = type_ == Bundle::VRE ? config.IsKeyOn(BoolKey::NOSTARTMENU)
-                          : type_ == Bundle::VDK ? current_->bundle.getVersionKeyValue("MSI\\NOSTARTMENU") == "1"
-                                                 : false;
+                          : type_ == Bundle::VDK
+                              ? current_->bundle.getVersionKeyValue("MSI\\NOSTARTMENU") == "1"
+                              : false;
     if (disabled) {
         warnUnsupported(version, " They are disabled with install configuration.");
         return false;
@@ -201,12 +202,13 @@ std::vector<Shortcut> VeskShortcutsManager::copyVdkShortcuts(const InstalledVesk
     }
     // The major version: the minor number of a legacy version (8 of 1.8.0), the feature
     // number of a Nuform one (17 of 17.0.2).
-    std::vector<Shortcut> shortcuts{
-        described(1034, 1035, std::string(documentationSite) + "/veskse/" + tstrings::toDecimal(version.slot(1)) +
-                                  "/docs")};
+    std::vector<Shortcut> shortcuts{described(
+        1034, 1035,
+        std::string(documentationSite) + "/veskse/" + tstrings::toDecimal(version.slot(1)) + "/docs")};
     const std::string console = binFile(product, "vmc.exe");
     if (GetFileAttributesA(console.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        LOG_WARNING("VeskShortcutsManager::copyVdkShortcuts", console << " not found. Not adding VMC shortcut.");
+        LOG_WARNING("VeskShortcutsManager::copyVdkShortcuts",
+                    console << " not found. Not adding VMC shortcut.");
         return shortcuts;
     }
     Shortcut profilingConsole = described(1036, 1037, console);

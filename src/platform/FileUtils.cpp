@@ -216,8 +216,9 @@ std::string normalizePath(const std::string& path) {
         return normal;
     }
     // A lower-case letter that the code page lacks: lower only what surely has a form.
-    std::transform(wide.begin(), wide.end(), wide.begin(),
-                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; });
+    std::transform(wide.begin(), wide.end(), wide.begin(), [](wchar_t c) {
+        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    });
     return tstrings::toAnsi(wide);
 }
 
@@ -291,8 +292,9 @@ void copyPersistentFile(const std::string& source, const std::string& target) {
             return;
         }
         LOG_INFO("FileUtils::copyPersistentFile",
-                 "[" << target << "] is changed by an operation pending for the next restart; the copy is "
-                                  "put in place again then");
+                 "[" << target
+                     << "] is changed by an operation pending for the next restart; the copy is "
+                        "put in place again then");
     } catch (const std::exception& error) {
         logException(VDS_LOCATION("FileUtils::copyPersistentFile"), error);
     }

@@ -389,8 +389,8 @@ std::vector<BYTE> Registry::getWideValue(const std::string& name, DWORD& type) c
     std::vector<BYTE> data;
     for (;;) {
         auto size = static_cast<DWORD>(data.size());
-        const LSTATUS result =
-            RegQueryValueExW(handle(), leaf.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &size);
+        const LSTATUS result = RegQueryValueExW(handle(), leaf.c_str(), nullptr, &type,
+                                                data.empty() ? nullptr : data.data(), &size);
         if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && data.empty() && size != 0)) {
             data.resize(size);
             continue;

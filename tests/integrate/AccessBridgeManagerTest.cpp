@@ -38,7 +38,8 @@ bool hasLog(const std::vector<LogRecord>& records, const std::string& level, con
 }
 
 std::string registered(const std::string& value) {
-    return Registry::HKLM64.getString(std::string(AccessBridgeManager::registrationKey) + "\\" + value, "<none>");
+    return Registry::HKLM64.getString(std::string(AccessBridgeManager::registrationKey) + "\\" + value,
+                                      "<none>");
 }
 
 bool isRegistered() { return Registry::HKLM64.hasSubkey(AccessBridgeManager::registrationKey); }
@@ -59,7 +60,8 @@ void seedEarlierBridge() {
     for (const auto& [destination, source] : allCopies) {
         testsupport::writeFileText(AccessBridgeManager::systemCopyPath(destination, source), "earlier");
     }
-    Registry::HKLM64.setString(std::string(AccessBridgeManager::registrationKey) + "\\StartExe", "C:\\old.exe");
+    Registry::HKLM64.setString(std::string(AccessBridgeManager::registrationKey) + "\\StartExe",
+                               "C:\\old.exe");
 }
 
 class AccessBridgeTest : public ::testing::Test {
@@ -72,7 +74,8 @@ protected:
     InstalledVesk product(std::int32_t type, std::int32_t arch, const std::string& version, int id,
                           bool withSwitch = true) {
         InstalledVesk made = record(type, arch, version, id, temp_.file("product-" + std::to_string(id)));
-        std::vector<std::string> files = {arch == 64 ? "bin\\WindowsVabBridge-64.dll" : "bin\\WindowsVabBridge-32.dll"};
+        std::vector<std::string> files = {arch == 64 ? "bin\\WindowsVabBridge-64.dll"
+                                                     : "bin\\WindowsVabBridge-32.dll"};
         if (withSwitch) {
             files.push_back("bin\\vabswitch.exe");
         }
@@ -87,7 +90,8 @@ protected:
     std::vector<LogRecord> run(const std::vector<InstalledVesk>& detected, const InstalledVesk& changed,
                                VeskSetupManager::Operation operation = VeskSetupManager::Install) {
         return testsupport::recordsOf([&] {
-            EXPECT_TRUE(updateWith(std::make_unique<AccessBridgeManager>(), *config_, detected, changed, operation));
+            EXPECT_TRUE(
+                updateWith(std::make_unique<AccessBridgeManager>(), *config_, detected, changed, operation));
         });
     }
 
@@ -110,8 +114,9 @@ TEST_F(AccessBridgeTest, onlyA64BitVreGetsThe64BitCopyAndTheRegistration) {
               FileUtils::join(vre.homeDir, "bin\\WindowsVabBridge-64.dll"));
     EXPECT_EQ(registered("StartExe"), FileUtils::join(vre.homeDir, "bin\\vabswitch.exe"));
     EXPECT_EQ(registered("ApplicationName"), "Enable Vesk Access Bridge");
-    EXPECT_EQ(registered("Description"),
-              "Vesk Access Bridge, from Veyra, Inc. providing Assistive Technology access to Vesk applications");
+    EXPECT_EQ(
+        registered("Description"),
+        "Vesk Access Bridge, from Veyra, Inc. providing Assistive Technology access to Vesk applications");
     EXPECT_EQ(registered("Profile"), profile);
     EXPECT_EQ(registered("SimpleProfile"), "screenreader");
     EXPECT_EQ(registered("StartParams"), "-enable");
@@ -145,9 +150,10 @@ TEST_F(AccessBridgeTest, theProviderIsTheCurrentVreOrANewerKitOf11OrLater) {
         const InstalledVesk& provider = c.products[c.provider];
         EXPECT_EQ(registered("StartExe"), switchOf(provider));
         EXPECT_EQ(systemCopies(), c.copies);
-        EXPECT_EQ(readFileBytes(AccessBridgeManager::systemCopyPath(provider.bundle.arch, provider.bundle.arch))
-                      .find(provider.homeDir),
-                  0u)
+        EXPECT_EQ(
+            readFileBytes(AccessBridgeManager::systemCopyPath(provider.bundle.arch, provider.bundle.arch))
+                .find(provider.homeDir),
+            0u)
             << "the provider's library";
     }
 }
@@ -155,9 +161,10 @@ TEST_F(AccessBridgeTest, theProviderIsTheCurrentVreOrANewerKitOf11OrLater) {
 TEST_F(AccessBridgeTest, aProviderOlderThan1_7_0_06GetsNothing) {
     seedEarlierBridge();
     const auto records = run({}, product(VRE, 64, "1.7.0_05", 7));
-    EXPECT_TRUE(hasLog(records, "WARNING",
-                       "Vesk version=1.7.0_05 doesn't support Access Bridge. The minimal supported version is "
-                       "1.7.0_06"));
+    EXPECT_TRUE(
+        hasLog(records, "WARNING",
+               "Vesk version=1.7.0_05 doesn't support Access Bridge. The minimal supported version is "
+               "1.7.0_06"));
     EXPECT_EQ(systemCopies(), std::vector<std::string>{});
     EXPECT_FALSE(isRegistered());
 }
@@ -165,9 +172,9 @@ TEST_F(AccessBridgeTest, aProviderOlderThan1_7_0_06GetsNothing) {
 TEST_F(AccessBridgeTest, withoutItsSwitchProgramAProviderIsRegisteredButNotCopied) {
     const InstalledVesk vre = product(VRE, 64, "1.8.0_321-b07", 8, false);
     const auto records = run({}, vre);
-    EXPECT_TRUE(hasLog(records, "WARNING",
-                       "Not registering Vesk=1.8.0_321-b07 for AccessBridge, as " + switchOf(vre) +
-                           " doesn't exist."));
+    EXPECT_TRUE(hasLog(
+        records, "WARNING",
+        "Not registering Vesk=1.8.0_321-b07 for AccessBridge, as " + switchOf(vre) + " doesn't exist."));
     EXPECT_EQ(systemCopies(), std::vector<std::string>{});
     EXPECT_EQ(registered("StartExe"), switchOf(vre));
 }

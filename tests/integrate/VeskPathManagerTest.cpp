@@ -39,8 +39,8 @@ struct RawPath {
 RawPath readRawPath() {
     RawPath path;
     DWORD size = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, environmentKey, L"Path", RRF_RT_ANY | RRF_NOEXPAND, &path.type, nullptr,
-                     &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, environmentKey, L"Path", RRF_RT_ANY | RRF_NOEXPAND, &path.type,
+                     nullptr, &size) != ERROR_SUCCESS) {
         throw std::runtime_error("cannot measure Path");
     }
     path.bytes.resize(size);
@@ -69,7 +69,8 @@ void writeRawPath(DWORD type, const std::wstring& text) {
 std::wstring pathText() {
     const RawPath path = readRawPath();
     std::wstring text(path.bytes.size() / sizeof(wchar_t), L'\0');
-    std::copy(path.bytes.begin(), path.bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
+    std::copy(path.bytes.begin(),
+              path.bytes.begin() + static_cast<std::ptrdiff_t>(text.size() * sizeof(wchar_t)),
               reinterpret_cast<BYTE*>(text.data()));
     while (!text.empty() && text.back() == L'\0') {
         text.pop_back();
@@ -94,8 +95,8 @@ public:
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"VeskPathManagerTestWatcher";
         RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 1, 1, nullptr, nullptr,
-                                  windowClass.hInstance, nullptr);
+        window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 1, 1, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
     }
     ~BroadcastWatcher() {
         if (window_ != nullptr) {
@@ -174,7 +175,8 @@ TEST_F(VeskPathTest, pathEntriesAreAddedAndRemovedAsWholeEntries) {
                                     "WINE_RUN_NULL_DISPLAY=1)";
     ASSERT_NE(entry64_, entry_);
     // Folders whose names the ANSI code page does not hold.
-    const std::wstring foreign = L"C:\\\u041f\u0443\u0442\u0438\\bin;%SystemRoot%\\\u4e2d\u6587;C:\\\u00c6r\u00f8";
+    const std::wstring foreign =
+        L"C:\\\u041f\u0443\u0442\u0438\\bin;%SystemRoot%\\\u4e2d\u6587;C:\\\u00c6r\u00f8";
     ASSERT_NE(wide(tstrings::toAnsi(foreign)), foreign) << "the ANSI code page holds the entries";
     // 8,000 characters, far beyond what the ANSI calls of older Windows read.
     std::wstring longPath;
@@ -189,7 +191,8 @@ TEST_F(VeskPathTest, pathEntriesAreAddedAndRemovedAsWholeEntries) {
         {"right after the 64-bit veskpath", true, REG_SZ, L"C:\\A;" + entry64_ + L";C:\\B",
          L"C:\\A;" + entry64_ + L";" + entry_ + L";C:\\B", true},
         {"at the front otherwise", true, REG_EXPAND_SZ, L"C:\\A;C:\\B", entry_ + L";C:\\A;C:\\B", true},
-        {"removed with the empty entry before it", false, REG_EXPAND_SZ, L";" + entry_ + L";C:\\C", L"C:\\C", true},
+        {"removed with the empty entry before it", false, REG_EXPAND_SZ, L";" + entry_ + L";C:\\C", L"C:\\C",
+         true},
         {"removed in any letter case; inner and last empty entries stay", false, REG_SZ,
          L"C:\\A;;" + upperCase(entry_) + L";C:\\B;", L"C:\\A;;C:\\B;", true},
         {"written back without veskpath too", false, REG_SZ, L"C:\\A", L"C:\\A", true},
@@ -254,8 +257,8 @@ TEST_F(VeskPathTest, from1_8_0_20OnVeskpathIsBuiltBelowItRemoved) {
 // refuses junctions): the failure is reported, the others did their work, nothing is left
 // behind, and the next run meets the same failure instead of the leftovers.
 TEST_F(VeskPathTest, aFailedJunctionLeavesNothingInTheWayOfTheNextRun) {
-    const std::vector<std::string> files = {"bin\\vesk.exe",    "bin\\veskw.exe",
-                                            "bin\\veskws.exe",  "bin\\veskcpl.exe",
+    const std::vector<std::string> files = {"bin\\vesk.exe",      "bin\\veskw.exe",
+                                            "bin\\veskws.exe",    "bin\\veskcpl.exe",
                                             "bin\\vabswitch.exe", "bin\\WindowsVabBridge-64.dll"};
     const std::string home17 = temp_.file("vre-17");
     const std::string home21 = temp_.file("vre-21");
@@ -281,8 +284,9 @@ TEST_F(VeskPathTest, aFailedJunctionLeavesNothingInTheWayOfTheNextRun) {
         EXPECT_EQ(Registry::HKLM64.getString("Software\\VeskSoft\\VRE\\CurrentVersion", "-"), version);
         EXPECT_TRUE(pathExists(FileUtils::join(VeskShortcutsManager::folderOf(VRE), "About Vesk.lnk")));
         EXPECT_TRUE(pathExists(AccessBridgeManager::systemCopyPath(64, 64)));
-        EXPECT_EQ(Registry::HKLM64.getString(std::string(AccessBridgeManager::registrationKey) + "\\StartExe", "-"),
-                  FileUtils::join(product.homeDir, "bin\\vabswitch.exe"));
+        EXPECT_EQ(
+            Registry::HKLM64.getString(std::string(AccessBridgeManager::registrationKey) + "\\StartExe", "-"),
+            FileUtils::join(product.homeDir, "bin\\vabswitch.exe"));
 
         if (junctions.supported) {
             ASSERT_TRUE(FileUtils::isReparsePoint(veskpath_));
@@ -333,9 +337,8 @@ TEST_F(VeskPathTest, aForeignLinkAtVeskpathIsRemovedAsALinkOnly) {
     writeRawPath(REG_EXPAND_SZ, entry_ + L";C:\\A");
 
     bool result = false;
-    const auto records = testsupport::recordsOf([&] {
-        result = install({}, record(VRE, 64, "1.8.0_19-b10", 6, temp_.file("vre-19")));
-    });
+    const auto records = testsupport::recordsOf(
+        [&] { result = install({}, record(VRE, 64, "1.8.0_19-b10", 6, temp_.file("vre-19"))); });
 
     EXPECT_TRUE(result);
     EXPECT_EQ(pathText(), L"C:\\A");

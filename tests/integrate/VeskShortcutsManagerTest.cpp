@@ -97,8 +97,9 @@ HRESULT internetShortcutAsShellLink() {
     const ComInitializer com;
     ComPtr<IUniformResourceLocatorA> locator;
     ComPtr<IShellLinkA> link;
-    const HRESULT created = CoCreateInstance(CLSID_InternetShortcut, nullptr, CLSCTX_ALL,
-                                             IID_IUniformResourceLocatorA, reinterpret_cast<void**>(locator.receive()));
+    const HRESULT created =
+        CoCreateInstance(CLSID_InternetShortcut, nullptr, CLSCTX_ALL, IID_IUniformResourceLocatorA,
+                         reinterpret_cast<void**>(locator.receive()));
     if (FAILED(created)) {
         return created;
     }
@@ -209,11 +210,14 @@ TEST_F(ShortcutsTest, developmentKitsGetDocumentationAndTheirConsole) {
     const LinkContents console = readLink(FileUtils::join(vdkFolder_, "Vesk Profiling Console.lnk"));
     EXPECT_EQ(console.target, FileUtils::join(home17, "bin\\vmc.exe"));
     EXPECT_EQ(console.icon, FileUtils::join(home17, "bin\\vmc.exe")) << "the console's own icon";
-    EXPECT_EQ(console.description, "Launch the Vesk Profiling Console profiling and diagnostics tools suite.");
+    EXPECT_EQ(console.description,
+              "Launch the Vesk Profiling Console profiling and diagnostics tools suite.");
     EXPECT_FALSE(pathExists(vreFolder_)) << "no VRE, no VRE folder";
 
     // The older kit is the current one once the newer is uninstalled; it has no console.
-    records = testsupport::recordsOf([&] { EXPECT_TRUE(run({vdk17, vdk8}, vdk17, VeskSetupManager::Uninstall)); });
+    records = testsupport::recordsOf([&] {
+        EXPECT_TRUE(run({vdk17, vdk8}, vdk17, VeskSetupManager::Uninstall));
+    });
     EXPECT_TRUE(hasLog(records, "WARNING",
                        FileUtils::join(home8, "bin\\vmc.exe") + " not found. Not adding VMC shortcut."));
     expected.clear();
@@ -251,7 +255,8 @@ TEST_F(ShortcutsTest, noStartMenuFromTheConfigurationAndFromTheKitsRegistry) {
                        "Vesk version=17.0.2+8 doesn't support Start Menu shortcuts. They are disabled with "
                        "install configuration."));
     EXPECT_FALSE(pathExists(vreFolder_));
-    EXPECT_TRUE(pathExists(FileUtils::join(vdkFolder_, "Vesk Profiling Console.lnk"))) << "the key is the VRE's";
+    EXPECT_TRUE(pathExists(FileUtils::join(vdkFolder_, "Vesk Profiling Console.lnk")))
+        << "the key is the VRE's";
 
     Registry::HKLM64.setString("Software\\VeskSoft\\VDK\\17.0.2\\MSI\\NOSTARTMENU", "1");
     records = testsupport::recordsOf([&] { EXPECT_TRUE(run({vre, vdk}, vdk)); });
@@ -270,7 +275,8 @@ TEST_F(ShortcutsTest, noStartMenuFromTheConfigurationAndFromTheKitsRegistry) {
 // outside ASCII.
 bool canNameAFile(const std::string& folder, const std::wstring& name) {
     const std::wstring path = tstrings::toUtf16(FileUtils::join(folder, ""), CP_ACP) + name;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -288,7 +294,8 @@ TEST_F(ShortcutsTest, germanNames) {
     const std::string configure = FileUtils::join(vreFolder_, "Vesk konfigurieren.lnk");
     ASSERT_TRUE(pathExists(configure));
     EXPECT_TRUE(pathExists(FileUtils::join(vreFolder_, "Nach Updates suchen.lnk")));
-    EXPECT_EQ(readLink(configure).description, tstrings::toAnsi(L"Vesk-Einstellungen anzeigen oder \u00e4ndern."));
+    EXPECT_EQ(readLink(configure).description,
+              tstrings::toAnsi(L"Vesk-Einstellungen anzeigen oder \u00e4ndern."));
     const std::string about = FileUtils::join(vreFolder_, tstrings::toAnsi(L"Info \u00fcber Vesk.lnk"));
     if (!canNameAFile(vreFolder_, L"\u00fc.probe")) {
         EXPECT_TRUE(hasLog(records, "ERROR", "IPersistFilePtr.Save(" + about + ") failed"));
@@ -315,11 +322,13 @@ TEST_F(ShortcutsTest, englishTextsWhereTheCodePageLacksTheLanguage) {
     const std::string home = temp_.file("vre");
     makeHome(home, vreFiles);
     bool result = false;
-    const auto records = testsupport::recordsOf([&] { result = run({}, record(VRE, 64, "17.0.2+8", 7, home)); });
+    const auto records =
+        testsupport::recordsOf([&] { result = run({}, record(VRE, 64, "17.0.2+8", 7, home)); });
     EXPECT_TRUE(result);
-    EXPECT_TRUE(hasLog(records, "WARNING",
-                       "The texts 1026 and 1027 of the user interface language do not fit the ANSI code page " +
-                           std::to_string(GetACP()) + "; the shortcut takes the English texts"));
+    EXPECT_TRUE(
+        hasLog(records, "WARNING",
+               "The texts 1026 and 1027 of the user interface language do not fit the ANSI code page " +
+                   std::to_string(GetACP()) + "; the shortcut takes the English texts"));
     const std::string configure = FileUtils::join(vreFolder_, "Configure Vesk.lnk");
     ASSERT_TRUE(pathExists(configure));
     EXPECT_EQ(readLink(configure).description, "View or change Vesk settings.");
@@ -350,7 +359,8 @@ TEST_F(ShortcutsTest, linksNeverLeadElsewhere) {
     const std::string vreHome = temp_.file("vre");
     makeHome(vreHome, vreFiles);
     bool result = false;
-    const auto records = testsupport::recordsOf([&] { result = run({}, record(VRE, 64, "17.0.2+8", 9, vreHome)); });
+    const auto records =
+        testsupport::recordsOf([&] { result = run({}, record(VRE, 64, "17.0.2+8", 9, vreHome)); });
     EXPECT_TRUE(result);
     EXPECT_TRUE(hasLog(records, "WARNING", "[" + vreFolder_ + "] is a link (reparse point)"));
     EXPECT_EQ(namesIn(outside), Strings{"precious.txt"}) << "nothing written through the link";

@@ -204,7 +204,8 @@ TEST(LinkTest, RelativeSymbolicLinksReadBackAsFullPaths) {
     FileUtils::createDirs(temp.file("targets"));
     writeFileText(temp.file(R"(targets\target.txt)"), "x");
     const std::string link = temp.file(R"(links\link.txt)");
-    if (!CreateSymbolicLinkA(link.c_str(), R"(..\targets\target.txt)", 0) || !FileUtils::isReparsePoint(link)) {
+    if (!CreateSymbolicLinkA(link.c_str(), R"(..\targets\target.txt)", 0) ||
+        !FileUtils::isReparsePoint(link)) {
         GTEST_SKIP() << "CreateSymbolicLinkA makes no relative symbolic link here (error " << GetLastError()
                      << ")";
     }

@@ -8,7 +8,8 @@ namespace testsupport {
 std::vector<PendingRename> pendingRenames() {
     std::vector<PendingRename> renames;
     for (const PendingRenames::Operation& operation : PendingRenames::read()) {
-        renames.push_back(PendingRename{tstrings::toAnsi(operation.source), tstrings::toAnsi(operation.target)});
+        renames.push_back(
+            PendingRename{tstrings::toAnsi(operation.source), tstrings::toAnsi(operation.target)});
     }
     return renames;
 }
