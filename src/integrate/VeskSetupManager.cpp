@@ -8,9 +8,12 @@
 #include "diag/CatchAndLog.h"
 #include "diag/Logger.h"
 #include "diag/VdsError.h"
+#include "integrate/AccessBridgeManager.h"
 #include "integrate/AllCallbacks.h"
 #include "integrate/ProductView.h"
 #include "integrate/RegistryManager.h"
+#include "integrate/VeskPathManager.h"
+#include "integrate/VeskShortcutsManager.h"
 #include "platform/SysInfo.h"
 
 namespace {
@@ -43,6 +46,9 @@ VeskSetupManager::VeskSetupManager() {
 std::unique_ptr<VeskSetupManager::Callback> VeskSetupManager::standardCallbacks() {
     auto all = std::make_unique<AllCallbacks>();
     all->add(std::make_unique<RegistryManager>());
+    all->add(std::make_unique<VeskShortcutsManager>());
+    all->add(std::make_unique<AccessBridgeManager>());
+    all->add(std::make_unique<VeskPathManager>());
     return all;
 }
 

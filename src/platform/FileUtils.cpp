@@ -12,6 +12,7 @@
 #include "platform/BatchDeleter.h"
 #include "platform/DeleteCallbacks.h"
 #include "platform/DirectoryIterator.h"
+#include "platform/PendingRenames.h"
 #include "win/AutoHandle.h"
 
 namespace FileUtils {
@@ -215,8 +216,9 @@ std::string normalizePath(const std::string& path) {
         return normal;
     }
     // A lower-case letter that the code page lacks: lower only what surely has a form.
-    std::transform(wide.begin(), wide.end(), wide.begin(),
-                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; });
+    std::transform(wide.begin(), wide.end(), wide.begin(), [](wchar_t c) {
+        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    });
     return tstrings::toAnsi(wide);
 }
 
@@ -280,13 +282,24 @@ void copyPersistentFile(const std::string& source, const std::string& target) {
                   "FileUtils::copyPersistentFile(" + source + ", " + target +
                       ", 0) failed. Source file not found.");
     }
+    // A deletion of the target that is pending for the restart (an earlier deletion that
+    // met a file in use) would remove a copy made now: the copy is then also put in
+    // place through the restart, after that deletion.
+    const bool changesAtRestart = PendingRenames::isPendingAtRestart(target);
     try {
         copyFile(source, target, false);
-        return;
+        if (!changesAtRestart) {
+            return;
+        }
+        LOG_INFO("FileUtils::copyPersistentFile",
+                 "[" << target
+                     << "] is changed by an operation pending for the next restart; the copy is "
+                        "put in place again then");
     } catch (const std::exception& error) {
         logException(VDS_LOCATION("FileUtils::copyPersistentFile"), error);
     }
-    // The target is in use: put the copy beside it and let Windows swap it in at restart.
+    // The target is in use or changes at restart: put the copy beside it and let Windows
+    // swap it in at restart.
     const std::string replacement = createUniqueFile(target);
     try {
         copyFile(source, replacement, false);

@@ -60,7 +60,8 @@ std::string createUniqueFile(const std::string& path);
 // Copies `source` to `target`, creating the target's folders first.
 void copyFile(const std::string& source, const std::string& target, bool failIfExists);
 // Copies `source` over `target`; when the target cannot be written now (it is in use),
-// the copy goes beside it and replaces it at the next restart of Windows.
+// or when an operation pending for the next restart of Windows deletes or replaces it,
+// the copy (also) goes beside it and replaces it at that restart.
 void copyPersistentFile(const std::string& source, const std::string& target);
 // MoveFileExA with `flags`; an empty target deletes (with MOVEFILE_DELAY_UNTIL_REBOOT:
 // at the next restart).

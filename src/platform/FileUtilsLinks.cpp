@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "diag/Logger.h"
@@ -35,6 +36,8 @@ struct ReparseNames {
 };
 
 constexpr DWORD mountPointTag = 0xA0000003;
+// The flag of a symbolic link whose target is relative to the link's folder.
+constexpr ULONG symbolicLinkRelative = 0x1;
 constexpr DWORD symbolicLinkTag = 0xA000000C;
 constexpr std::size_t reparseBufferSize = 16384;
 // A symbolic link has a flags word between the name fields and the names.
@@ -45,6 +48,11 @@ struct ReparseBuffer {
 
     ReparseHeader* header() { return reinterpret_cast<ReparseHeader*>(bytes); }
     ReparseNames* names() { return reinterpret_cast<ReparseNames*>(bytes + sizeof(ReparseHeader)); }
+    ULONG symbolicLinkFlags() const {
+        ULONG flags = 0;
+        std::memcpy(&flags, bytes + sizeof(ReparseHeader) + sizeof(ReparseNames), sizeof flags);
+        return flags;
+    }
     std::size_t nameOffset(DWORD tag) const {
         return sizeof(ReparseHeader) + sizeof(ReparseNames) +
                (tag == symbolicLinkTag ? symbolicLinkFlagsSize : 0);
@@ -76,6 +84,22 @@ std::wstring withoutPrefix(const std::wstring& name) {
         return name.substr(plainPrefix.size());
     }
     return name;
+}
+
+// The full path that `relative`, the target of the symbolic link `link`, names from the
+// link's folder ("." and ".." resolved).
+std::wstring resolvedFromLinkFolder(const std::string& link, const std::wstring& relative) {
+    const std::wstring combined = tstrings::toUtf16(dirname(link), CP_ACP) + relative;
+    const DWORD size = GetFullPathNameW(combined.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = size == 0 ? 0 : GetFullPathNameW(combined.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, "FileUtils::getLinkTarget", link + ": cannot resolve its relative target",
+                  GetFullPathNameW, code);
+    }
+    full.resize(length);
+    return full;
 }
 
 }  // namespace
@@ -123,7 +147,7 @@ void deleteJunction(const std::string& path) {
     deleteDirectory(path);
 }
 
-std::string getLinkTarget(const std::string& path) {
+std::string getLinkTarget(const std::string& path, LinkKind* kind) {
     if (!isReparsePoint(path)) {
         VDS_THROW(std::runtime_error, "FileUtils::getLinkTarget", path + ": not a link");
     }
@@ -155,7 +179,12 @@ std::string getLinkTarget(const std::string& path) {
     }
     const std::wstring substitute(reinterpret_cast<const wchar_t*>(buffer.bytes + start),
                                   names.substituteNameLength / sizeof(wchar_t));
-    const std::string target = tstrings::toUtf8(withoutPrefix(substitute));
+    const bool relative = tag == symbolicLinkTag && (buffer.symbolicLinkFlags() & symbolicLinkRelative) != 0;
+    const std::string target =
+        tstrings::toUtf8(relative ? resolvedFromLinkFolder(path, substitute) : withoutPrefix(substitute));
+    if (kind != nullptr) {
+        *kind = tag == mountPointTag ? LinkKind::Junction : LinkKind::SymbolicLink;
+    }
     LOG_TRACE("FileUtils::getLinkTarget", "Target for [" << path << "] link is [" << target << "]");
     return target;
 }

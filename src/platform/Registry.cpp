@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -379,42 +380,47 @@ std::wstring Registry::getWideString(const std::string& name, const std::wstring
     }
 }
 
-std::wstring Registry::getWideString(const std::string& name, DWORD* type) const {
+std::vector<BYTE> Registry::getWideValue(const std::string& name, DWORD& type) const {
     const ValueName value = splitValueName(name);
     if (!value.subKey.empty()) {
-        return Registry(*this, value.subKey, Read).getWideString(value.leaf, type);
+        return Registry(*this, value.subKey, Read).getWideValue(value.leaf, type);
     }
-    const std::wstring leaf =
-        wideValueName(name, childPath(name), "query string value", "Registry::getWideString");
-    std::vector<wchar_t> data;
+    const std::wstring leaf = wideValueName(name, childPath(name), "query value", "Registry::getWideValue");
+    std::vector<BYTE> data;
     for (;;) {
-        DWORD found = REG_NONE;
-        auto size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        const LSTATUS result =
-            RegQueryValueExW(handle(), leaf.c_str(), nullptr, &found,
-                             data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &size);
+        auto size = static_cast<DWORD>(data.size());
+        const LSTATUS result = RegQueryValueExW(handle(), leaf.c_str(), nullptr, &type,
+                                                data.empty() ? nullptr : data.data(), &size);
         if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && data.empty() && size != 0)) {
-            // Room for the characters and a terminator the value may lack.
-            data.resize(size / sizeof(wchar_t) + 1);
+            data.resize(size);
             continue;
         }
         if (result != ERROR_SUCCESS) {
-            VDS_THROW(SysError, "Registry::getWideString", errorMessage("query value", childPath(name)),
+            VDS_THROW(SysError, "Registry::getWideValue", errorMessage("query value", childPath(name)),
                       RegQueryValueExW, static_cast<DWORD>(result));
         }
-        if (found != REG_SZ && found != REG_EXPAND_SZ) {
-            VDS_THROW(std::runtime_error, "Registry::getWideString",
-                      errorMessage("query string value", childPath(name), "wrong type " + typeName(found)));
-        }
-        if (type != nullptr) {
-            *type = found;
-        }
-        std::wstring text = data.empty() ? std::wstring() : std::wstring(data.data(), size / sizeof(wchar_t));
-        while (!text.empty() && text.back() == L'\0') {
-            text.pop_back();
-        }
-        return text;
+        data.resize(size);
+        return data;
     }
+}
+
+std::wstring Registry::getWideString(const std::string& name, DWORD* type) const {
+    DWORD found = REG_NONE;
+    const std::vector<BYTE> data = getWideValue(name, found);
+    if (found != REG_SZ && found != REG_EXPAND_SZ) {
+        VDS_THROW(std::runtime_error, "Registry::getWideString",
+                  errorMessage("query string value", childPath(name), "wrong type " + typeName(found)));
+    }
+    if (type != nullptr) {
+        *type = found;
+    }
+    // An odd last byte is not a character.
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') {
+        text.pop_back();
+    }
+    return text;
 }
 
 void Registry::setWideString(const std::string& name, const std::wstring& value) const {

@@ -62,6 +62,9 @@ public:
     // The same, or `defaultValue` when the key or value is missing or of another type.
     std::string getString(const std::string& name, const std::string& defaultValue) const;
 
+    // The raw data of a value read with the wide call (strings in UTF-16) and its type.
+    std::vector<BYTE> getWideValue(const std::string& name, DWORD& type) const;
+
     // A REG_SZ or REG_EXPAND_SZ value read with the wide call (unexpanded), for text that
     // other programs wrote and that the ANSI code page may not hold; `defaultValue` when
     // the key or value is missing or of another type. `name` is ANSI, like every name.

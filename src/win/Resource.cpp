@@ -20,10 +20,11 @@ bool isStringTable(LPCSTR type) { return IS_INTRESOURCE(type) && type == RT_STRI
 
 }  // namespace
 
-Resource::Resource(UINT id, HMODULE module, LPCSTR type)
+Resource::Resource(UINT id, HMODULE module, LPCSTR type, LANGID language)
     : id_(id),
       module_(module),
       type_(type),
+      language_(language),
       name_(resourceNameText(MAKEINTRESOURCEA(id))),
       typeName_(resourceNameText(type)) {}
 
@@ -32,10 +33,10 @@ const void* Resource::getPtr(std::size_t& size) const {
     const UINT lookupId = strings ? id_ / kStringsPerBlock + 1 : id_;
     const std::string what = " (name='" + name_ + "', type='" + typeName_ + "')";
 
-    HRSRC info = FindResourceA(module_, MAKEINTRESOURCEA(lookupId), type_);
+    HRSRC info = FindResourceExA(module_, type_, MAKEINTRESOURCEA(lookupId), language_);
     if (info == nullptr) {
         const DWORD code = GetLastError();
-        VDS_THROW(SysError, "Resource::getPtr", "cannot find resource" + what, FindResourceA, code);
+        VDS_THROW(SysError, "Resource::getPtr", "cannot find resource" + what, FindResourceExA, code);
     }
     HGLOBAL loaded = LoadResource(module_, info);
     const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
@@ -66,8 +67,10 @@ const void* Resource::getPtr(std::size_t& size) const {
     return block + position + 1;
 }
 
-std::string Resource::getString() const {
+std::string Resource::getString() const { return tstrings::toAnsi(getWideString()); }
+
+std::wstring Resource::getWideString() const {
     std::size_t size = 0;
     const auto* characters = static_cast<const WCHAR*>(getPtr(size));
-    return tstrings::toAnsi(std::wstring(characters, size / sizeof(WCHAR)));
+    return std::wstring(characters, size / sizeof(WCHAR));
 }

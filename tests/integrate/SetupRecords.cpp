@@ -1,6 +1,11 @@
 #include "SetupRecords.h"
 
 #include <stdexcept>
+#include <utility>
+
+#include "integrate/AllCallbacks.h"
+#include "platform/FileUtils.h"
+#include "support/TestFiles.h"
 
 namespace setuptest {
 
@@ -18,6 +23,26 @@ InstalledVesk record(std::int32_t type, std::int32_t arch, const std::string& ve
 
 std::unique_ptr<InstallConfigData> makeConfig() {
     return std::make_unique<InstallConfigData>(GetModuleHandleA(nullptr), false);
+}
+
+void makeHome(const std::string& home, const std::vector<std::string>& files) {
+    FileUtils::createDirs(home);
+    for (const std::string& file : files) {
+        const std::string path = FileUtils::join(home, file);
+        FileUtils::createDirs(FileUtils::dirname(path));
+        testsupport::writeFileText(path, path);
+    }
+}
+
+bool updateWith(std::unique_ptr<VeskSetupManager::Callback> manager, const InstallConfigData& config,
+                const std::vector<InstalledVesk>& detected, const InstalledVesk& product,
+                VeskSetupManager::Operation operation) {
+    VeskSetupManager setup;
+    setup.product = product;
+    setup.operation = operation;
+    auto all = std::make_unique<VeskSetupManager::AllCallbacks>();
+    all->add(std::move(manager));
+    return setup.update(config, detected, std::move(all));
 }
 
 void RecordingCallback::onProducts(const VeskSetupManager::ProductView& view, const InstallConfigData&,

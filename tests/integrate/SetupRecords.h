@@ -21,6 +21,15 @@ InstalledVesk record(std::int32_t type, std::int32_t arch, const std::string& ve
 // The configuration the managers receive.
 std::unique_ptr<InstallConfigData> makeConfig();
 
+// Makes the folder `home` with the files `files` (paths below it), each holding its own
+// path as text.
+void makeHome(const std::string& home, const std::vector<std::string>& files);
+
+// One update for `product` with only `manager`: true when the whole update ran.
+bool updateWith(std::unique_ptr<VeskSetupManager::Callback> manager, const InstallConfigData& config,
+                const std::vector<InstalledVesk>& detected, const InstalledVesk& product,
+                VeskSetupManager::Operation operation);
+
 // What a recording callback saw of one onProducts call.
 struct SeenView {
     std::vector<std::string> all;     // homes, in view order

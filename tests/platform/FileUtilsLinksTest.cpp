@@ -1,7 +1,6 @@
 #include "platform/FileUtilsLinks.h"
 
 #include <windows.h>
-#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
@@ -23,45 +22,6 @@ namespace {
 using testsupport::pathExists;
 using testsupport::writeFileText;
 
-// What the file system answers when this process makes a folder a junction, found by
-// trying it with a reparse buffer of the test's own.
-struct JunctionSupport {
-    bool supported = false;
-    DWORD error = 0;
-};
-
-JunctionSupport probeJunctions(const testsupport::TempFolder& temp) {
-    const std::string link = temp.file("probe-link");
-    const std::string target = temp.file("probe-target");
-    CreateDirectoryA(link.c_str(), nullptr);
-    CreateDirectoryA(target.c_str(), nullptr);
-    const std::wstring substitute = L"\\??\\" + std::wstring(target.begin(), target.end());
-    const std::wstring print(target.begin(), target.end());
-    std::vector<BYTE> buffer(16384);
-    const auto words = reinterpret_cast<WORD*>(buffer.data());
-    *reinterpret_cast<DWORD*>(buffer.data()) = IO_REPARSE_TAG_MOUNT_POINT;
-    words[4] = 0;
-    words[5] = static_cast<WORD>(substitute.size() * 2);
-    words[6] = static_cast<WORD>(substitute.size() * 2 + 2);
-    words[7] = static_cast<WORD>(print.size() * 2);
-    const auto names = reinterpret_cast<wchar_t*>(buffer.data() + 16);
-    substitute.copy(names, substitute.size());
-    print.copy(names + substitute.size() + 1, print.size());
-    words[2] = static_cast<WORD>(8 + (substitute.size() + print.size() + 2) * 2);
-    const HANDLE folder = CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    JunctionSupport support;
-    DWORD returned = 0;
-    support.supported =
-        folder != INVALID_HANDLE_VALUE && DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                                          words[2] + 8u, nullptr, 0, &returned, nullptr);
-    support.error = support.supported ? 0 : GetLastError();
-    CloseHandle(folder);
-    RemoveDirectoryA(link.c_str());
-    RemoveDirectoryA(target.c_str());
-    return support;
-}
-
 // The end of an exception text, after the location prefix.
 template <class Action>
 std::string failureOf(Action action) {
@@ -79,7 +39,7 @@ bool endsWith(const std::string& text, const std::string& end) {
 
 TEST(JunctionTest, CreatesAJunctionThatReadsBackOrReportsWhyNot) {
     const testsupport::TempFolder temp;
-    const JunctionSupport support = probeJunctions(temp);
+    const testsupport::JunctionSupport support = testsupport::probeJunctions(temp.path());
     const std::string target = temp.file("target");
     const std::string link = temp.file(R"(links\veskpath)");
     FileUtils::createDirs(target);
@@ -97,7 +57,9 @@ TEST(JunctionTest, CreatesAJunctionThatReadsBackOrReportsWhyNot) {
     }
     FileUtils::createJunction(link, target);
     EXPECT_TRUE(FileUtils::isReparsePoint(link));
-    EXPECT_EQ(FileUtils::getLinkTarget(link), target);
+    FileUtils::LinkKind kind = FileUtils::LinkKind::SymbolicLink;
+    EXPECT_EQ(FileUtils::getLinkTarget(link, &kind), target);
+    EXPECT_EQ(kind, FileUtils::LinkKind::Junction);
     writeFileText(FileUtils::join(target, "file"), "x");
     EXPECT_TRUE(pathExists(FileUtils::join(link, "file")));
     FileUtils::deleteJunction(link);
@@ -232,6 +194,24 @@ TEST(LinkTest, SymbolicLinksReadBackAndGoAsLinks) {
     FileUtils::deleteSymLink(link);
     EXPECT_FALSE(pathExists(link));
     EXPECT_TRUE(pathExists(temp.file("target.txt")));
+}
+
+// A relative symbolic link names its target from the link's folder; the target comes
+// back as the full path it names.
+TEST(LinkTest, RelativeSymbolicLinksReadBackAsFullPaths) {
+    const testsupport::TempFolder temp;
+    FileUtils::createDirs(temp.file("links"));
+    FileUtils::createDirs(temp.file("targets"));
+    writeFileText(temp.file(R"(targets\target.txt)"), "x");
+    const std::string link = temp.file(R"(links\link.txt)");
+    if (!CreateSymbolicLinkA(link.c_str(), R"(..\targets\target.txt)", 0) ||
+        !FileUtils::isReparsePoint(link)) {
+        GTEST_SKIP() << "CreateSymbolicLinkA makes no relative symbolic link here (error " << GetLastError()
+                     << ")";
+    }
+    FileUtils::LinkKind kind = FileUtils::LinkKind::Junction;
+    EXPECT_EQ(FileUtils::getLinkTarget(link, &kind), temp.file(R"(targets\target.txt)"));
+    EXPECT_EQ(kind, FileUtils::LinkKind::SymbolicLink);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "support/LogCapture.h"
 #include "diag/SysError.h"
 #include "platform/DirectoryIterator.h"
+#include "platform/PendingRenames.h"
 #include "support/HeldFile.h"
 #include "support/LogRecords.h"
 #include "support/PendingRenames.h"
@@ -197,6 +199,33 @@ TEST(CopyPersistentFileTest, ATargetInUseIsReplacedAtReboot) {
     EXPECT_EQ(FileUtils::basename(replacement).substr(0, 6), "bridge");
     EXPECT_EQ(FileUtils::suffix(replacement), ".dll");
     EXPECT_EQ(readFileText(replacement), "new");
+}
+
+// A deletion of the target scheduled for the restart (by an earlier run, whose deletion
+// met the file in use) would remove a plain copy then: the copy is made now and again
+// through the restart, after that deletion.
+TEST(CopyPersistentFileTest, ACopyOverATargetWhoseDeletionIsPendingIsRepeatedAtReboot) {
+    const testsupport::TempFolder temp;
+    const std::string target = temp.file("Bridge-64.dll");
+    writeFileText(temp.file("source"), "new");
+    writeFileText(target, "old");
+    EXPECT_FALSE(PendingRenames::isPendingAtRestart(target));
+    FileUtils::deleteOnReboot(target);
+    std::string otherForm = target;
+    std::transform(otherForm.begin(), otherForm.end(), otherForm.begin(),
+                   [](char c) { return c == '\\' ? '/' : static_cast<char>(std::toupper(c)); });
+    EXPECT_TRUE(PendingRenames::isPendingAtRestart(otherForm)) << "another case, other separators";
+    EXPECT_FALSE(PendingRenames::isPendingAtRestart(temp.file("source")));
+    const std::size_t pendingBefore = testsupport::pendingRenames().size();
+
+    FileUtils::copyPersistentFile(temp.file("source"), target);
+
+    EXPECT_EQ(readFileText(target), "new") << "in place until the restart";
+    const std::vector<testsupport::PendingRename> pending = testsupport::pendingRenames();
+    ASSERT_EQ(pending.size(), pendingBefore + 1);
+    EXPECT_EQ(pending[pendingBefore - 1], (testsupport::PendingRename{testsupport::pendingPath(target), ""}));
+    EXPECT_EQ(pending.back().target, "!" + testsupport::pendingPath(target)) << "after the deletion";
+    EXPECT_EQ(readFileText(pending.back().source.substr(4)), "new");
 }
 
 // The source cannot be read, so neither the copy over the target nor the replacement

@@ -1,6 +1,9 @@
 #include "support/FolderLink.h"
 
 #include <windows.h>
+#include <winioctl.h>
+
+#include <vector>
 
 #include "support/ChildProcess.h"
 
@@ -77,6 +80,38 @@ bool handleShowsReparsePoint(const std::string& link) {
                        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     CloseHandle(file);
     return shown;
+}
+
+JunctionSupport probeJunctions(const std::string& folder) {
+    const std::string link = folder + "\\probe-link";
+    const std::string target = folder + "\\probe-target";
+    CreateDirectoryA(link.c_str(), nullptr);
+    CreateDirectoryA(target.c_str(), nullptr);
+    const std::wstring substitute = L"\\??\\" + std::wstring(target.begin(), target.end());
+    const std::wstring print(target.begin(), target.end());
+    std::vector<BYTE> buffer(16384);
+    const auto words = reinterpret_cast<WORD*>(buffer.data());
+    *reinterpret_cast<DWORD*>(buffer.data()) = IO_REPARSE_TAG_MOUNT_POINT;
+    words[4] = 0;
+    words[5] = static_cast<WORD>(substitute.size() * 2);
+    words[6] = static_cast<WORD>(substitute.size() * 2 + 2);
+    words[7] = static_cast<WORD>(print.size() * 2);
+    const auto names = reinterpret_cast<wchar_t*>(buffer.data() + 16);
+    substitute.copy(names, substitute.size());
+    print.copy(names + substitute.size() + 1, print.size());
+    words[2] = static_cast<WORD>(8 + (substitute.size() + print.size() + 2) * 2);
+    const HANDLE probe = CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    JunctionSupport support;
+    DWORD returned = 0;
+    support.supported =
+        probe != INVALID_HANDLE_VALUE && DeviceIoControl(probe, FSCTL_SET_REPARSE_POINT, buffer.data(),
+                                                         words[2] + 8u, nullptr, 0, &returned, nullptr);
+    support.error = support.supported ? 0 : GetLastError();
+    CloseHandle(probe);
+    RemoveDirectoryA(link.c_str());
+    RemoveDirectoryA(target.c_str());
+    return support;
 }
 
 }  // namespace testsupport

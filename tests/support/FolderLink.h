@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace testsupport {
@@ -14,5 +16,14 @@ std::string makeFolderLink(const std::string& link, const std::string& target);
 // shows it as a reparse point, as on Windows. Wine opens the folder that a Unix link
 // points to and shows a plain folder.
 bool handleShowsReparsePoint(const std::string& link);
+
+// What the file system answers when this process makes a folder a junction, found by
+// trying it (with a reparse buffer of the test's own) on two new folders below `folder`,
+// which are removed again.
+struct JunctionSupport {
+    bool supported = false;
+    DWORD error = 0;
+};
+JunctionSupport probeJunctions(const std::string& folder);
 
 }  // namespace testsupport

@@ -15,7 +15,8 @@ struct PendingRename {
     friend bool operator==(const PendingRename&, const PendingRename&) = default;
 };
 
-// The operations recorded so far, in order (none when the value does not exist).
+// The operations recorded so far, in order (none when the value does not exist), read by
+// the installer's own reader, with their paths in the ANSI code page.
 std::vector<PendingRename> pendingRenames();
 
 // The recorded form of a Win32 path: "\??\" + path.
