@@ -2,19 +2,16 @@
 
 #include "config/ConfigError.h"
 #include "config/InstallConfigData.h"
+#include "diag/Logger.h"
 #include "diag/VdsError.h"
+#include "install/InstallVRE.h"
+#include "install/UninstallVRE.h"
+#include "integrate/ProductView.h"
 
 #include <stdexcept>
 #include <string>
 
 namespace {
-
-// The repair and install subsystems join this binding one by one; until a
-// step is there it fails loudly, so the entry ends with its generic failure code and
-// the log names the missing step instead of reporting an install that never ran.
-[[noreturn]] void stepUnavailable(const char* function, const char* step) {
-    VDS_THROW(std::logic_error, function, std::string(step) + " is not available in this build");
-}
 
 // A module without RCDATA resource 6 runs as the enterprise variant.
 bool isEnterpriseBuild(HMODULE module) {
@@ -65,12 +62,37 @@ void ProductionSteps::selectCurrentProduct() {
 
 bool ProductionSteps::isRepairMode() { return configuration().IsKeyOn(BoolKey::REPAIRMODE); }
 
+InstalledVesk& ProductionSteps::currentProduct() {
+    if (!current_) {
+        VDS_THROW(std::logic_error, "ProductionSteps::currentProduct", "No product has been selected");
+    }
+    return *current_;
+}
+
 bool ProductionSteps::uninstallCurrentProduct() {
-    stepUnavailable("ProductionSteps::uninstallCurrentProduct", "UninstallVRE");
+    const InstalledVesk& product = currentProduct();
+    // Without a home there is nothing to uninstall from, and every path built on it would
+    // name a file below the current directory: the install that follows ends with its
+    // code for a missing home.
+    if (!VeskSetupManager::ProductView::hasUsableHome(product)) {
+        LOG_ERROR("ProductionSteps::uninstallCurrentProduct",
+                  "-- Not uninstalling: the product has no absolute home directory [" << product.homeDir << "]");
+        return true;
+    }
+    repairRecord_.emplace(product);
+    return UninstallVRE(installed_, product, configuration());
 }
 
 int ProductionSteps::installCurrentProduct() {
-    stepUnavailable("ProductionSteps::installCurrentProduct", "InstallVRE");
+    if (repairRecord_) {
+        repairRecord_->restore();
+    }
+    const int result = InstallVRE(module_, installed_, currentProduct(), configuration());
+    if (result == 0 && configuration().RewriteConfigChanges() != 0) {
+        LOG_ERROR("ProductionSteps::installCurrentProduct",
+                  "The product is installed, but the runtime config file could not be written again");
+    }
+    return result;
 }
 
 void ProductionSteps::restoreConfigSettings() { configuration().RestoreConfigSettings(); }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "detect/VeskEnvironment.h"
+#include "install/RepairRecord.h"
 
 class InstallConfigData;
 
@@ -32,10 +33,14 @@ public:
 private:
     // The one configuration object of the process, made by createConfiguration.
     InstallConfigData& configuration();
+    // The product of this run, picked by selectCurrentProduct.
+    InstalledVesk& currentProduct();
 
     HMODULE module_;
     std::unique_ptr<InstallConfigData> configuration_;
     // What detection found, and the product of this run among them.
     VeskEnvironment::InstalledVesks installed_;
     std::optional<InstalledVesk> current_;
+    // In repair mode, the product's registry record as it was before the uninstall pass.
+    std::optional<RepairRecord> repairRecord_;
 };

@@ -46,10 +46,15 @@ public:
     int LoadConfigSettings(const std::wstring& commandLine);
     // Writes the kept keys to the runtime settings file when they changed; 0 or a code.
     int ExportConfigChanges();
-    // Puts the runtime settings file back as it was found; 0 or a code.
+    // Puts the runtime settings file back as it was found; 0 or a code. A file deleted
+    // after the export (repair deletes it) is put back even when the export changed
+    // nothing.
     int RestoreConfigSettings();
     // Deletes the runtime settings file; 0 when it is gone (or was never there), else 309.
     int CleanConfigSettings();
+    // Writes the kept keys again when the runtime settings file was deleted after they
+    // were exported (a repair that ends well keeps the user's choices); 0 or a code.
+    int RewriteConfigChanges();
 
     // The sources, each into `set`. A message is silent when `forceSilent` is set or the
     // working set is silent at the moment it is shown.
@@ -96,6 +101,8 @@ private:
     ConfigSet exportConfig;
     ConfigSet backupConfig;
     bool defaultsLoaded = false;
+    // CleanConfigSettings deleted the runtime settings file.
+    bool runtimeFileDeleted = false;
     HMODULE module_;
     bool enterprise_;
     std::string logPath;

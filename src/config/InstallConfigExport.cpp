@@ -73,7 +73,7 @@ int InstallConfigData::ExportConfigChanges() {
 
 int InstallConfigData::RestoreConfigSettings() {
     logit("...Restoring config settings");
-    if (backupConfig.equals(exportConfig)) {
+    if (backupConfig.equals(exportConfig) && !runtimeFileDeleted) {
         return 0;
     }
     if (!backupConfig.empty()) {
@@ -81,6 +81,16 @@ int InstallConfigData::RestoreConfigSettings() {
     }
     CleanConfigSettings();
     return 0;
+}
+
+int InstallConfigData::RewriteConfigChanges() {
+    if (!runtimeFileDeleted || exportConfig.empty()) {
+        return 0;
+    }
+    logit("...Writing the kept config settings again: the runtime config file was deleted");
+    const int result = ExportConfigSettings(exportConfig, false);
+    runtimeFileDeleted = result != 0;
+    return result;
 }
 
 int InstallConfigData::ExportConfigSettings(const ConfigSet& set, bool forceSilent) {
@@ -104,6 +114,7 @@ int InstallConfigData::CleanConfigSettings() {
     // The settings library names the file in UTF-8; its UTF-16 form is exact.
     if (DeleteFileW(tstrings::toUtf16(path, CP_UTF8).c_str())) {
         LOG_TRACE(kFunction, "Deleted [" << path << "] file");
+        runtimeFileDeleted = true;
         return 0;
     }
     const DWORD error = GetLastError();

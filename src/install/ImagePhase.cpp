@@ -15,6 +15,7 @@
 #include "install/PayloadResource.h"
 #include "install/UnpackVpk.h"
 #include "install/WorkFolders.h"
+#include "integrate/ProductView.h"
 #include "integrate/VabFiles.h"
 #include "platform/CleanupList.h"
 #include "platform/Executor.h"
@@ -159,8 +160,12 @@ void buildClassDataArchive(const std::string& home) {
 ImagePhaseResult InstallVREImage(HMODULE module, const InstalledVesk& product, bool silent) {
     LOG_TRACE(function, "-- InstallVRE() begin");
     const std::string home = product.homeDir;
-    if (home.empty()) {
+    // A relative home would be resolved against whatever the current directory is.
+    if (!VeskSetupManager::ProductView::hasUsableHome(product)) {
         LOG_ERROR(function, "INSTALLDIR is not set for installer.exe");
+        if (!home.empty()) {
+            LOG_ERROR(function, "-- The home directory [" << home << "] is not an absolute path");
+        }
         return {InstallResult::noHomeDirectory, false};
     }
     ImagePhaseResult result;

@@ -13,5 +13,8 @@ inline constexpr std::int32_t unzippingFailed = 61002;
 inline constexpr std::int32_t unpackingFailed = 61003;
 // The product has no home directory to install into.
 inline constexpr std::int32_t noHomeDirectory = 61008;
+// System integration, and the registration with the runtime's deployment library.
+inline constexpr std::int32_t installVeskFailed = 61012;
+inline constexpr std::int32_t registerDeployFailed = 61014;
 
 }  // namespace InstallResult

@@ -97,5 +97,47 @@ TEST_F(ExportConfigTest, UnwritableFileIsReported) {
     EXPECT_EQ(readRuntimeSettings(), "AUTO_UPDATE=Enable\n");
 }
 
+// Repair deletes the file after the export. With nothing new exported the restore after
+// a failed install still puts it back, and a repair that ends well writes the kept keys
+// again (both as a new file, in the library's form); without a deletion the rewrite
+// leaves the file alone.
+struct DeletionCase {
+    const char* name;
+    bool deleted;
+    bool installFailed;
+    const char* expected;  // the file afterwards; null when there is none
+};
+
+class DeletedAfterExport : public ConfigTest, public testing::WithParamInterface<DeletionCase> {};
+
+TEST_P(DeletedAfterExport, FileComesBack) {
+    const DeletionCase& scenario = GetParam();
+    const std::string content = "AUTO_UPDATE=Disable\r\n";
+    writeRuntimeSettings(content);
+    int result = -1;
+    const auto config = load(L"AUTO_UPDATE=Disable", result);
+    ASSERT_EQ(result, 0);
+    ASSERT_EQ(config->ExportConfigChanges(), 0);
+    if (scenario.deleted) {
+        ASSERT_EQ(config->CleanConfigSettings(), 0);
+    }
+    EXPECT_EQ(scenario.installFailed ? config->RestoreConfigSettings() : config->RewriteConfigChanges(), 0);
+    if (scenario.expected) {
+        ASSERT_TRUE(runtimeSettingsExist());
+        EXPECT_EQ(readRuntimeSettings(), scenario.expected);
+    } else {
+        EXPECT_FALSE(runtimeSettingsExist());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DeletedAfterExport,
+                         testing::Values(DeletionCase{"RestoredAfterAFailedInstall", true, true,
+                                                      "AUTO_UPDATE=Disable\n"},
+                                         DeletionCase{"WrittenAgainAfterASuccessfulOne", true, false,
+                                                      "AUTO_UPDATE=Disable\n"},
+                                         DeletionCase{"UntouchedWithoutADeletion", false, false,
+                                                      "AUTO_UPDATE=Disable\r\n"}),
+                         [](const testing::TestParamInfo<DeletionCase>& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace configtest

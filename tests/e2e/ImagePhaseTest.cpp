@@ -25,6 +25,7 @@
 #include "progress/OperationMailbox.h"
 #include "progress/PlatformError.h"
 #include "progress/SharedMemoryUnsafe.h"
+#include "InstallScene.h"
 #include "support/CapturedChild.h"
 #include "support/ChildProcess.h"
 #include "support/FolderLink.h"
@@ -48,132 +49,16 @@ struct BuildInputs {
     std::string newImageList;   // the new image's files, written by list_image.py
 } inputs;
 
-const char* const archives[] = {
-    "lib\\plugin.vpk", "lib\\veskws.vpk",   "lib\\deploy.vpk",          "lib\\rt.vpk",
-    "lib\\vsse.vpk",   "lib\\charsets.vpk", "lib\\ext\\localedata.vpk",
-};
+using namespace e2e;
 
-// The bridge files that a 64-bit runtime environment does not take from the image.
-const std::set<std::string> otherArchitectureFiles = {
-    "bin\\WindowsVabBridge-32.dll", "bin\\VeskAccessBridge-32.dll", "bin\\VAWTAccessBridge-32.dll",
-    "lib\\ext\\vab-bridge-32.vpk",  "bin\\WindowsVabBridge.dll",    "bin\\VAWTAccessBridge.dll",
-    "lib\\ext\\vab-bridge.vpk",
-};
-
-const char* const classDataArchive = "bin\\server\\classes.vsa";
-const char* const classDataFailMarker = "bin\\server\\fail-share-dump";
-
-std::string join(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
-
-std::string commonAppData() {
-    char path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path))) {
-        throw std::runtime_error("SHGetFolderPathA(CSIDL_COMMON_APPDATA) failed");
-    }
-    return path;
+std::map<std::string, std::string> imageFiles(std::size_t expanded = std::size(e2e::archives)) {
+    return e2e::imageFiles(inputs.newImageList, expanded);
 }
 
-// This 64-bit host keeps its base images in the 64-bit cache.
-std::string cacheDir() { return join(commonAppData(), "Veyra\\Vesk\\installcache_x64"); }
-std::string cachedImage() { return join(cacheDir(), "baseimagefam8"); }
-
-std::string sha256(const std::string& path) {
-    HashBase hash = createHash();
-    hash.appendFile(path);
-    return hash.getStringValue();
-}
-
-// The names directly inside `folder`, files and folders alike.
-std::set<std::string> entriesIn(const std::string& folder) {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(join(folder, "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") {
-            names.insert(name);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
-// Every file below `root`, by its path relative to `root`.
-std::set<std::string> filesBelow(const std::string& root, const std::string& relative = "") {
-    std::set<std::string> files;
-    const std::string folder = relative.empty() ? root : join(root, relative);
-    for (const std::string& name : entriesIn(folder)) {
-        const std::string path = relative.empty() ? name : join(relative, name);
-        const DWORD attributes = GetFileAttributesA(join(root, path).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            files.merge(filesBelow(root, path));
-        } else {
-            files.insert(path);
-        }
-    }
-    return files;
-}
-
-// The files a 64-bit runtime environment gets from the new image, by relative path, with
-// their SHA-256 digests; the first `expanded` packed archives in their expanded form, the
-// others still packed.
-std::map<std::string, std::string> imageFiles(std::size_t expanded = std::size(archives)) {
-    std::map<std::string, std::string> files;
-    std::ifstream list(inputs.newImageList);
-    for (std::string line; std::getline(list, line);) {
-        std::istringstream fields(line);
-        std::string path, digest, expandedDigest;
-        std::getline(fields, path, '\t');
-        std::getline(fields, digest, '\t');
-        std::getline(fields, expandedDigest, '\t');
-        if (otherArchitectureFiles.count(path) != 0) {
-            continue;
-        }
-        const std::string vpk = path.substr(0, path.rfind('.')) + ".vpk";
-        const auto archive = std::find(std::begin(archives), std::begin(archives) + expanded, vpk);
-        if (archive != std::begin(archives) + expanded && expandedDigest != "-") {
-            files[vpk] = expandedDigest;
-        } else {
-            files[path] = digest;
-        }
-    }
-    if (files.empty()) {
-        throw std::runtime_error("no files listed in " + inputs.newImageList);
-    }
-    return files;
-}
-
-// Checks that `home` holds exactly `expected` (with those contents) and the files named in `others`.
-void expectHome(const std::string& home, const std::map<std::string, std::string>& expected,
-                const std::set<std::string>& others) {
-    std::set<std::string> names = others;
-    for (const auto& entry : expected) {
-        names.insert(entry.first);
-    }
-    const std::set<std::string> actual = filesBelow(home);
-    EXPECT_EQ(actual, names);
-    for (const auto& [path, digest] : expected) {
-        if (actual.count(path) != 0) {
-            EXPECT_EQ(sha256(join(home, path)), digest) << path;
-        }
-    }
-}
-
-// What one run of the image phase did.
-struct PhaseRun {
-    DWORD code = 0;
-    std::string output;                 // what the host printed
-    std::vector<std::string> log;       // "<LEVEL> <message>" of the phase's records
-    std::vector<std::string> progress;  // what the progress display saw
-};
-
-PhaseRun runImagePhase(const std::string& module, const std::string& home) {
+ChildRun runImagePhase(const std::string& module, const std::string& home) {
     const std::string logPath = Logger::instance().path();
     const std::uint64_t offset = testsupport::fileSize(logPath);
-    PhaseRun run;
+    ChildRun run;
     testsupport::ProgressWatcher watcher(inputs.watcher);
     testsupport::CapturedChild host(testsupport::buildCommandLine(inputs.host, {module, home, "64"}));
     run.code = host.wait();
@@ -185,75 +70,6 @@ PhaseRun runImagePhase(const std::string& module, const std::string& home) {
         }
     }
     return run;
-}
-
-// The ERROR and WARNING lines of a run; a caught exception shows as "ERROR Exception: "
-// and its text without the place it was thrown at.
-std::vector<std::string> problems(const PhaseRun& run) {
-    static const std::string caught = "ERROR Exception with message '";
-    std::vector<std::string> lines;
-    for (const std::string& line : run.log) {
-        if (line.rfind("ERROR ", 0) != 0 && line.rfind("WARNING ", 0) != 0) {
-            continue;
-        }
-        if (line.rfind(caught, 0) == 0) {
-            std::string text = line.substr(caught.size());
-            const std::string::size_type place = text.find("(): ");
-            lines.push_back("ERROR Exception: " +
-                            (place == std::string::npos ? text : text.substr(place + 4)));
-        } else {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
-// Each of `problems` begins with the matching one of `expected`.
-void expectProblems(const PhaseRun& run, const std::vector<std::string>& expected) {
-    const std::vector<std::string> actual = problems(run);
-    ASSERT_EQ(actual.size(), expected.size()) << testing::PrintToString(run.log);
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(actual[i].rfind(expected[i], 0), 0u) << actual[i] << "\nexpected: " << expected[i];
-    }
-}
-
-bool logged(const PhaseRun& run, const std::string& line) {
-    return std::find(run.log.begin(), run.log.end(), line) != run.log.end();
-}
-
-std::string started(int id) { return "operation " + std::to_string(id) + " started"; }
-std::string finished(int id) { return "operation " + std::to_string(id) + " finished"; }
-
-// The progress display saw `posted` in order, at least the records of `mustSee`, and
-// ends on the last posted record (nothing when nothing was posted). Records that are
-// replaced at once may escape a polling display; those that are followed by a child
-// program's run may not.
-void expectProgress(const PhaseRun& run, const std::vector<int>& operations,
-                    const std::vector<int>& mustSee) {
-    std::vector<std::string> posted;
-    for (const int id : operations) {
-        posted.push_back(started(id));
-        posted.push_back(finished(id));
-    }
-    const std::string seen = testing::PrintToString(run.progress);
-    EXPECT_TRUE(testsupport::isSubsequence(run.progress, posted)) << seen;
-    for (const int id : mustSee) {
-        EXPECT_NE(std::find(run.progress.begin(), run.progress.end(), started(id)), run.progress.end())
-            << seen;
-    }
-    if (posted.empty()) {
-        EXPECT_TRUE(run.progress.empty()) << seen;
-    } else {
-        ASSERT_FALSE(run.progress.empty());
-        EXPECT_EQ(run.progress.back(), posted.back());
-    }
-}
-
-void seedCache(const std::string& content) {
-    ASSERT_TRUE(CreateDirectoryA(join(commonAppData(), "Veyra").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(join(commonAppData(), "Veyra\\Vesk").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(cacheDir().c_str(), nullptr));
-    testsupport::writeFileText(cachedImage(), content);
 }
 
 void seedCacheWithBaseImage() { seedCache(testsupport::readFileBytes(inputs.baseImage)); }
@@ -281,7 +97,7 @@ TEST_F(ImagePhase, Success) {
     requireTestbedPrograms();
     if (IsSkipped()) return;
     seedCacheWithBaseImage();
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 0u) << run.output;
     EXPECT_NE(run.output.find("noPayload=0"), std::string::npos) << run.output;
@@ -311,7 +127,7 @@ TEST_F(ImagePhase, ModuleWithoutPayloadOnlyRunsClassDataSharing) {
         ASSERT_TRUE(RemoveDirectoryA(join(commonAppData(), level).c_str())) << level;
     }
 
-    const PhaseRun run = runImagePhase(inputs.noPayload, home.path());
+    const ChildRun run = runImagePhase(inputs.noPayload, home.path());
 
     EXPECT_EQ(run.code, 0u) << run.output;
     EXPECT_NE(run.output.find("noPayload=1"), std::string::npos) << run.output;
@@ -322,7 +138,7 @@ TEST_F(ImagePhase, ModuleWithoutPayloadOnlyRunsClassDataSharing) {
 }
 
 TEST_F(ImagePhase, NoBaseImageAnywhere) {
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 61000u) << run.output;
     expectProblems(run, {"ERROR Exception: setSecurity(" + cachedImage() + ") failed",
@@ -335,7 +151,7 @@ TEST_F(ImagePhase, NoBaseImageAnywhere) {
 
 TEST_F(ImagePhase, CachedImageWithWrongDigest) {
     seedCache(wrongImage());
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 61000u) << run.output;
     expectProblems(run, {"ERROR -- Error: Cached baseimage present, but wrong checksum.",
@@ -351,7 +167,7 @@ TEST_F(ImagePhase, CarriedBaseImageReplacesTheCachedOneUnchecked) {
     requireTestbedPrograms();
     if (IsSkipped()) return;
     seedCache(wrongImage());
-    const PhaseRun run = runImagePhase(inputs.withBaseImage, home.path());
+    const ChildRun run = runImagePhase(inputs.withBaseImage, home.path());
 
     EXPECT_EQ(run.code, 0u) << run.output;
     EXPECT_EQ(testsupport::readFileBytes(cachedImage()), testsupport::readFileBytes(inputs.baseImage));
@@ -364,7 +180,7 @@ TEST_F(ImagePhase, CarriedBaseImageReplacesTheCachedOneUnchecked) {
 
 TEST_F(ImagePhase, DamagedPatch) {
     seedCacheWithBaseImage();
-    const PhaseRun run = runImagePhase(inputs.damagedPatch, home.path());
+    const ChildRun run = runImagePhase(inputs.damagedPatch, home.path());
 
     EXPECT_EQ(run.code, 61001u) << run.output;
     expectProblems(run, {"ERROR -- Exec: Patching () failed."});
@@ -385,7 +201,7 @@ TEST_F(ImagePhase, ExpanderFailureStopsTheExpansion) {
     ASSERT_TRUE(CreateDirectoryA(join(home.path(), "lib\\deploy.vpk").c_str(), nullptr));
     testsupport::writeFileText(join(home.path(), blocker), "in the way\n");
 
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 61003u) << run.output;
     expectProblems(run, {"ERROR -- Exec: unpacking lib/deploy.vpk failed."});
@@ -402,7 +218,7 @@ TEST_F(ImagePhase, FailedClassDataSharingIsOnlyAWarning) {
     ASSERT_TRUE(CreateDirectoryA(join(home.path(), "bin\\server").c_str(), nullptr));
     testsupport::writeFileText(join(home.path(), classDataFailMarker), "the test asks for it");
 
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 0u) << run.output;
     expectProblems(run, {"WARNING -- Exec: Class Data Sharing failed. Note: This error will be ignored"});
@@ -412,7 +228,7 @@ TEST_F(ImagePhase, FailedClassDataSharingIsOnlyAWarning) {
 
 TEST_F(ImagePhase, EmptyHome) {
     seedCacheWithBaseImage();
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, "");
+    const ChildRun run = runImagePhase(inputs.patchAndTool, "");
 
     EXPECT_EQ(run.code, 61008u) << run.output;
     expectProblems(run, {"ERROR INSTALLDIR is not set for installer.exe"});
@@ -428,7 +244,7 @@ TEST_F(ImagePhase, LinkInTheCacheChainIsRefused) {
     if (!reason.empty()) {
         GTEST_SKIP() << "no folder link can be made here: " << reason;
     }
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 61000u) << run.output;
     expectProblems(run,
@@ -448,7 +264,7 @@ TEST_F(ImagePhase, CachedImageThatIsALinkIsRefused) {
     if (!reason.empty()) {
         GTEST_SKIP() << "no folder link can be made here: " << reason;
     }
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 61000u) << run.output;
     expectProblems(run, {"ERROR Exception: [" + cachedImage() + "] is a link (reparse point)",
@@ -468,7 +284,7 @@ TEST_F(ImagePhase, CachedImageThatIsAHardLinkIsRefused) {
     if (!CreateHardLinkA(cachedImage().c_str(), victim.c_str(), nullptr)) {
         GTEST_SKIP() << "no hard link can be made here: error " << GetLastError();
     }
-    const PhaseRun run = runImagePhase(inputs.withBaseImage, home.path());
+    const ChildRun run = runImagePhase(inputs.withBaseImage, home.path());
 
     EXPECT_EQ(run.code, 61000u) << run.output;
     expectProblems(run, {"ERROR Exception: [" + cachedImage() + "] is a hard link (2 names)",
@@ -617,7 +433,7 @@ TEST_F(ImagePhase, ALevelThatSomeoneElseHoldsEndsTheStep) {
     seedCacheWithBaseImage();
     const std::string level = join(commonAppData(), "Veyra\\Vesk");
     const std::set<std::string> before = entriesIn(cacheDir());
-    PhaseRun run;
+    ChildRun run;
     {
         const testsupport::HeldFile held(level);
         run = runImagePhase(inputs.patchAndTool, home.path());
@@ -661,7 +477,7 @@ TEST_F(ImagePhase, ALevelMadeBeforehandIsSecuredWithAProtectedDescriptor) {
     seedCache(wrongImage());
     ASSERT_FALSE(daclControlOf(join(commonAppData(), "Veyra")) & SE_DACL_PROTECTED);
 
-    const PhaseRun run = runImagePhase(inputs.patchAndTool, home.path());
+    const ChildRun run = runImagePhase(inputs.patchAndTool, home.path());
 
     EXPECT_EQ(run.code, 61000u) << run.output;
     for (const char* level : {"Veyra", "Veyra\\Vesk", "Veyra\\Vesk\\installcache_x64"}) {

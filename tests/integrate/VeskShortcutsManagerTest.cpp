@@ -20,6 +20,7 @@
 #include "platform/Registry.h"
 #include "support/FolderLink.h"
 #include "support/LogCapture.h"
+#include "support/ShellProbe.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
 #include "win/ComInitializer.h"
@@ -91,21 +92,6 @@ bool hasLog(const std::vector<LogRecord>& records, const std::string& level, con
     });
 }
 
-// What Wine's internet-shortcut object answers when asked for a shell link; S_OK where
-// internet shortcuts can be made.
-HRESULT internetShortcutAsShellLink() {
-    const ComInitializer com;
-    ComPtr<IUniformResourceLocatorA> locator;
-    ComPtr<IShellLinkA> link;
-    const HRESULT created =
-        CoCreateInstance(CLSID_InternetShortcut, nullptr, CLSCTX_ALL, IID_IUniformResourceLocatorA,
-                         reinterpret_cast<void**>(locator.receive()));
-    if (FAILED(created)) {
-        return created;
-    }
-    return locator->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(link.receive()));
-}
-
 class ShortcutsTest : public ::testing::Test {
 protected:
     bool run(const std::vector<InstalledVesk>& detected, const InstalledVesk& product,
@@ -116,7 +102,7 @@ protected:
     // Where internet shortcuts cannot be made, each web link fails with its exact error
     // and is missing from the folder; true when they can be made.
     bool expectWebLinks(const std::vector<LogRecord>& records, std::size_t count) {
-        const HRESULT answer = internetShortcutAsShellLink();
+        const HRESULT answer = testsupport::internetShortcutAsShellLink();
         if (SUCCEEDED(answer)) {
             return true;
         }
