@@ -1,11 +1,10 @@
 #include "ConfigFixture.h"
 
-#include <shlobj.h>
-
 #include <stdexcept>
 
 #include "config/ConfigError.h"
 #include "config/MessageFormat.h"
+#include "support/RuntimeSettingsFile.h"
 #include "support/TestFiles.h"
 
 namespace configtest {
@@ -21,13 +20,7 @@ int WINAPI recordBox(HWND, LPCSTR text, LPCSTR caption, UINT style) {
 
 }  // namespace
 
-std::string runtimeSettingsPath() {
-    char folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES_COMMONX86, nullptr, 0, folder))) {
-        throw std::runtime_error("SHGetFolderPathA(CSIDL_PROGRAM_FILES_COMMONX86) failed");
-    }
-    return std::string(folder) + "\\Veyra\\Vesk\\vesk.settings.cfg";
-}
+std::string runtimeSettingsPath() { return testsupport::runtimeSettingsPath(); }
 
 BoxRecorder::BoxRecorder() {
     shown.clear();
@@ -62,13 +55,7 @@ std::unique_ptr<InstallConfigData> ConfigTest::load(const std::wstring& argument
     return config;
 }
 
-void ConfigTest::writeRuntimeSettings(const std::string& content) {
-    const std::string path = runtimeSettingsPath();
-    const std::string veyra = path.substr(0, path.rfind("\\Vesk\\"));
-    CreateDirectoryA(veyra.c_str(), nullptr);
-    CreateDirectoryA((veyra + "\\Vesk").c_str(), nullptr);
-    testsupport::writeFileText(path, content);
-}
+void ConfigTest::writeRuntimeSettings(const std::string& content) { testsupport::writeRuntimeSettings(content); }
 
 std::string ConfigTest::readRuntimeSettings() const {
     return testsupport::readFileBytes(runtimeSettingsPath());

@@ -16,6 +16,7 @@
 #include "support/ChildProcess.h"
 #include "support/LogRecords.h"
 #include "support/TempFolder.h"
+#include "support/RuntimeSettingsFile.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -23,19 +24,8 @@ namespace {
 std::string installer;          // installer.exe, without resource 6
 std::string installerWithBase;  // the variant that carries resource 6
 
-std::string runtimeSettingsPath() {
-    char folder[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES_COMMONX86, nullptr, 0, folder);
-    return std::string(folder) + "\\Veyra\\Vesk\\vesk.settings.cfg";
-}
-
-void writeRuntimeSettings(const std::string& content) {
-    const std::string path = runtimeSettingsPath();
-    const std::string vesk = path.substr(0, path.rfind('\\'));
-    CreateDirectoryA(vesk.substr(0, vesk.rfind('\\')).c_str(), nullptr);
-    CreateDirectoryA(vesk.c_str(), nullptr);
-    testsupport::writeFileText(path, content);
-}
+using testsupport::runtimeSettingsPath;
+using testsupport::writeRuntimeSettings;
 
 struct InstallerRun {
     DWORD exitCode = 0;

@@ -22,7 +22,6 @@ const char* const archives[7] = {
     "lib\\vsse.vpk",   "lib\\charsets.vpk", "lib\\ext\\localedata.vpk",
 };
 
-// The bridge files that a 64-bit runtime environment does not take from the image.
 const std::set<std::string> otherArchitectureFiles = {
     "bin\\WindowsVabBridge-32.dll", "bin\\VeskAccessBridge-32.dll", "bin\\VAWTAccessBridge-32.dll",
     "lib\\ext\\vab-bridge-32.vpk",  "bin\\WindowsVabBridge.dll",    "bin\\VAWTAccessBridge.dll",
@@ -51,7 +50,6 @@ std::string sha256(const std::string& path) {
     return hash.getStringValue();
 }
 
-// The names directly inside `folder`, files and folders alike.
 std::set<std::string> entriesIn(const std::string& folder) {
     std::set<std::string> names;
     WIN32_FIND_DATAA found;
@@ -69,7 +67,6 @@ std::set<std::string> entriesIn(const std::string& folder) {
     return names;
 }
 
-// Every file below `root`, by its path relative to `root`.
 std::set<std::string> filesBelow(const std::string& root, const std::string& relative) {
     std::set<std::string> files;
     const std::string folder = relative.empty() ? root : join(root, relative);
@@ -85,9 +82,6 @@ std::set<std::string> filesBelow(const std::string& root, const std::string& rel
     return files;
 }
 
-// The files a 64-bit runtime environment gets from the new image, by relative path, with
-// their SHA-256 digests; the first `expanded` packed archives in their expanded form, the
-// others still packed.
 std::map<std::string, std::string> imageFiles(const std::string& listPath, std::size_t expanded) {
     std::map<std::string, std::string> files;
     std::ifstream list(listPath);
@@ -114,7 +108,6 @@ std::map<std::string, std::string> imageFiles(const std::string& listPath, std::
     return files;
 }
 
-// Checks that `home` holds exactly `expected` (with those contents) and the files named in `others`.
 void expectHome(const std::string& home, const std::map<std::string, std::string>& expected,
                 const std::set<std::string>& others) {
     std::set<std::string> names = others;
@@ -131,8 +124,6 @@ void expectHome(const std::string& home, const std::map<std::string, std::string
 }
 
 
-// The ERROR and WARNING lines of a run; a caught exception shows as "ERROR Exception: "
-// and its text without the place it was thrown at.
 std::vector<std::string> problems(const ChildRun& run) {
     static const std::string caught = "ERROR Exception with message '";
     std::vector<std::string> lines;
@@ -152,7 +143,6 @@ std::vector<std::string> problems(const ChildRun& run) {
     return lines;
 }
 
-// Each of `problems` begins with the matching one of `expected`.
 void expectProblems(const ChildRun& run, const std::vector<std::string>& expected) {
     const std::vector<std::string> actual = problems(run);
     ASSERT_EQ(actual.size(), expected.size()) << testing::PrintToString(run.log);
@@ -168,10 +158,6 @@ bool logged(const ChildRun& run, const std::string& line) {
 std::string started(int id) { return "operation " + std::to_string(id) + " started"; }
 std::string finished(int id) { return "operation " + std::to_string(id) + " finished"; }
 
-// The progress display saw `posted` in order, at least the records of `mustSee`, and
-// ends on the last posted record (nothing when nothing was posted). Records that are
-// replaced at once may escape a polling display; those that are followed by a child
-// program's run may not.
 void expectProgress(const ChildRun& run, const std::vector<int>& operations,
                     const std::vector<int>& mustSee) {
     std::vector<std::string> posted;

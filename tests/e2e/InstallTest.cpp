@@ -5,8 +5,6 @@
 // settings file, the deployment library's record of its calls and the log. Each scenario
 // runs in a Wine prefix of its own.
 #include <windows.h>
-// shlobj.h needs the declarations of windows.h.
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +27,7 @@
 #include "support/ProgressWatcher.h"
 #include "support/ShellProbe.h"
 #include "support/TempFolder.h"
+#include "support/RuntimeSettingsFile.h"
 #include "support/TestFiles.h"
 #include "support/TestbedMsi.h"
 #include "testbed/TestbedNames.h"
@@ -59,19 +58,8 @@ const std::string deployBehaviour = std::string("bin\\") + testbed::deployBehavi
 const std::string vreRoot = "Software\\VeskSoft\\Vesk Runtime Environment";
 const std::string versionKey = vreRoot + "\\1.8.0_321";
 
-std::string runtimeSettingsPath() {
-    char folder[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES_COMMONX86, nullptr, 0, folder);
-    return std::string(folder) + "\\Veyra\\Vesk\\vesk.settings.cfg";
-}
-
-void writeRuntimeSettings(const std::string& content) {
-    const std::string path = runtimeSettingsPath();
-    const std::string vesk = path.substr(0, path.rfind('\\'));
-    CreateDirectoryA(vesk.substr(0, vesk.rfind('\\')).c_str(), nullptr);
-    CreateDirectoryA(vesk.c_str(), nullptr);
-    testsupport::writeFileText(path, content);
-}
+using testsupport::runtimeSettingsPath;
+using testsupport::writeRuntimeSettings;
 
 // The raw data of a value, or nothing when it is missing; its type in `type`.
 std::optional<std::string> readValue(HKEY root, REGSAM view, const std::string& key, const std::string& name,
