@@ -82,6 +82,19 @@ std::set<std::string> filesBelow(const std::string& root, const std::string& rel
     return files;
 }
 
+void copyTree(const std::string& from, const std::string& to) {
+    CreateDirectoryA(to.c_str(), nullptr);
+    for (const std::string& file : filesBelow(from)) {
+        for (std::size_t separator = file.find('\\'); separator != std::string::npos;
+             separator = file.find('\\', separator + 1)) {
+            CreateDirectoryA(join(to, file.substr(0, separator)).c_str(), nullptr);
+        }
+        if (!CopyFileA(join(from, file).c_str(), join(to, file).c_str(), FALSE)) {
+            throw std::runtime_error("cannot copy " + join(from, file) + " to " + join(to, file));
+        }
+    }
+}
+
 std::map<std::string, std::string> imageFiles(const std::string& listPath, std::size_t expanded) {
     std::map<std::string, std::string> files;
     std::ifstream list(listPath);

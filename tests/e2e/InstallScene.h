@@ -36,6 +36,9 @@ std::set<std::string> filesBelow(const std::string& root, const std::string& rel
 // `expanded` packed archives in their expanded form, the others still packed.
 std::map<std::string, std::string> imageFiles(const std::string& listPath, std::size_t expanded = 7);
 
+// Copies every file below `from` to the same place below `to`, making `to` and the folders.
+void copyTree(const std::string& from, const std::string& to);
+
 // Checks that `home` holds exactly `expected` (with those contents) and the files named in `others`.
 void expectHome(const std::string& home, const std::map<std::string, std::string>& expected,
                 const std::set<std::string>& others);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "InstallScene.h"
+#include "IntegrationState.h"
 #include "diag/Logger.h"
 #include "support/CapturedChild.h"
 #include "support/ChildProcess.h"
@@ -49,6 +50,8 @@ struct BuildInputs {
 
 const TestbedProduct& product = vreTestbed64;
 const std::string home = product.installLocation;
+// How the setup manager integrates it (and the later 1.8.0 update of the repair cases).
+const IntegratedRuntime integratedProduct{home, true, ".url"};
 
 // Beside the deployment library in home.
 const std::string deployCallLog = std::string("bin\\") + testbed::deployCallLog;
@@ -229,6 +232,7 @@ TEST_F(Install, FullInstall) {
     EXPECT_EQ(entriesIn(cacheDir()), std::set<std::string>{"baseimagefam8"});
 
     expectCurrentVre(home);
+    expectIntegrationOf(integratedProduct);
     EXPECT_EQ(machineString(vreRoot + "\\1.8", "VeskHome"), home);
     EXPECT_EQ(machineString(vreRoot + "\\1.8", "MicroVersion"), "0");
     EXPECT_EQ(readString(HKEY_LOCAL_MACHINE, 0, "Software\\VreMetrics", "RegDeployStatus"), "0");
@@ -406,6 +410,7 @@ TEST_F(Install, RepairOfTheOnlyRuntime) {
     EXPECT_EQ(machineString(versionKey, "VeskHome"), home);
     EXPECT_EQ(machineString(versionKey + "\\MSI", "MODE"), "C");
     expectCurrentVre(home);
+    expectIntegrationOf(integratedProduct);
     const std::vector<std::string> calls = deployCalls();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_TRUE(calls[1].rfind("UnregisterDeployEx size=56 version=4 reserved=0 webVesk=0 securityLevel=0", 0) ==
@@ -424,38 +429,49 @@ TEST_F(Install, FailedRepairRestoresTheDeletedRuntimeSettingsFile) {
     EXPECT_EQ(testsupport::readFileBytes(runtimeSettingsPath()), "AUTO_UPDATE=Disable\n");
 }
 
-// Repair with another runtime of the same type and architecture: the integration moves
-// to it for the uninstall pass; the runtime settings file is deleted only when it is
-// older than 1.8.0. The reinstall makes the latest runtime the current one.
+// Repair with another runtime of the same type and architecture, installed after the
+// product (its bin folder a copy of the product's, so that it has launchers, shortcut
+// targets and a bridge; its runtime archive, which tells the version, it has not): the integration moves to it for the
+// uninstall pass; the runtime settings file is deleted only when it is older than 1.8.0.
+// The reinstall makes the latest runtime the current one, so a later update keeps the
+// integration and an older family gives it back.
 struct RepairCase {
     const TestbedProduct* other;
     bool settingsFileDeleted;
-    const char* currentHome;
+    bool otherStaysCurrent;
 };
 
 class RepairWithAnotherRuntime : public Install, public testing::WithParamInterface<RepairCase> {};
 
 TEST_P(RepairWithAnotherRuntime, MovesTheIntegration) {
     const RepairCase& scenario = GetParam();
-    installProduct(*scenario.other);
     ASSERT_EQ(install({"AUTO_UPDATE=Disable"}).code, 0u);
+    installProduct(*scenario.other);
+    const std::string otherHome = scenario.other->installLocation;
+    const std::string otherVersion = scenario.other->versionValue;
+    writePackageRecord(otherHome, vreRoot + "\\" + otherVersion.substr(0, otherVersion.find('-')));
+    copyTree(join(home, "bin"), join(otherHome, "bin"));
 
     const ChildRun run = install({"REPAIRMODE=Enable"});
 
     ASSERT_EQ(run.code, 0u) << testing::PrintToString(run.log);
+    EXPECT_EQ(unexpectedErrors(run), std::vector<std::string>{});
     EXPECT_TRUE(logged(run, std::string("TRACE InstallVesk(") + scenario.other->versionValue + ")"))
         << testing::PrintToString(run.log);
     EXPECT_EQ(logged(run, "TRACE Deleted [" + runtimeSettingsPath() + "] file"), scenario.settingsFileDeleted);
     EXPECT_EQ(testsupport::readFileBytes(runtimeSettingsPath()), "AUTO_UPDATE=Disable\n");
-    expectCurrentVre(scenario.currentHome);
+    const IntegratedRuntime current = scenario.otherStaysCurrent ? IntegratedRuntime{otherHome, true, ".url"}
+                                                                 : integratedProduct;
+    expectCurrentVre(current.home);
+    expectIntegrationOf(current);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runtimes, RepairWithAnotherRuntime,
-                         testing::Values(RepairCase{&vreOlderFamily64, true, vreTestbed64.installLocation},
-                                         RepairCase{&vreLaterUpdate64, false, vreLaterUpdate64.installLocation}),
+                         testing::Values(RepairCase{&vreOlderFamily64, true, false},
+                                         RepairCase{&vreLaterUpdate64, false, true}),
                          [](const testing::TestParamInfo<RepairCase>& info) {
-                             return info.param.settingsFileDeleted ? std::string("OlderFamily")
-                                                                   : std::string("LaterUpdate");
+                             return info.param.otherStaysCurrent ? std::string("LaterUpdate")
+                                                                 : std::string("OlderFamily");
                          });
 
 }  // namespace

@@ -2,10 +2,6 @@
 
 #include <windows.h>
 
-#include <intshcut.h>
-#include <objbase.h>
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,61 +9,30 @@
 #include <vector>
 
 #include "SetupRecords.h"
-#include "diag/ComOwners.h"
 #include "diag/ErrorText.h"
 #include "diag/tstrings.h"
 #include "platform/FileUtils.h"
 #include "platform/Registry.h"
 #include "support/FolderLink.h"
 #include "support/LogCapture.h"
+#include "support/ShellLinks.h"
 #include "support/ShellProbe.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
-#include "win/ComInitializer.h"
 #include "win/Resource.h"
 
 namespace {
 
 using namespace setuptest;
+using testsupport::LinkContents;
 using testsupport::LogRecord;
+using testsupport::readLink;
 using testsupport::pathExists;
 using Strings = std::vector<std::string>;
 
 const Strings vreFiles = {"bin\\vesk.exe", "bin\\veskcpl.exe"};
 const Strings webNames = {"Visit vesk.com", "Get Help"};
 const std::string urlFailure = "IUniformResourceLocator.QueryInterface(IID_IShellLink) failed";
-
-// A shell link read back from its file with IShellLink and IPersistFile::Load.
-struct LinkContents {
-    std::string target;
-    std::string arguments;
-    std::string description;
-    std::string icon;
-    int iconIndex = -1;
-};
-
-LinkContents readLink(const std::string& file) {
-    const ComInitializer com;
-    ComPtr<IShellLinkA> link;
-    ComPtr<IPersistFile> persist;
-    LinkContents contents;
-    char text[MAX_PATH * 4] = {};
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_IShellLinkA,
-                                reinterpret_cast<void**>(link.receive()))) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(persist.receive()))) ||
-        FAILED(persist->Load(tstrings::toUtf16(file, CP_ACP).c_str(), STGM_READ))) {
-        throw std::runtime_error("cannot load " + file);
-    }
-    link->GetPath(text, sizeof text, nullptr, 0);
-    contents.target = text;
-    link->GetArguments(text, sizeof text);
-    contents.arguments = text;
-    link->GetDescription(text, sizeof text);
-    contents.description = text;
-    link->GetIconLocation(text, sizeof text, &contents.iconIndex);
-    contents.icon = text;
-    return contents;
-}
 
 // The names in a folder, sorted; empty for a folder that does not exist.
 Strings namesIn(const std::string& folder) {
