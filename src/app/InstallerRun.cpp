@@ -15,6 +15,14 @@ int runSteps(InstallerSteps& steps, const std::wstring& commandLine) {
     LOG_TRACE(kFunction, "Entered installer.exe WinMain.");
 
     steps.createConfiguration();
+    // The lock comes before the configuration is loaded: the load reads the runtime
+    // settings file, which another installer may be writing, and a repair that was ended
+    // may have left that file only as its copy, which must be back before it is read.
+    if (!steps.lockInstall()) {
+        LOG_ERROR(kFunction, "Another installer is running. Exiting installer.");
+        return kGenericFailure;
+    }
+    steps.recoverEndedRuns();
     if (steps.loadConfigSettings(commandLine) != 0) {
         LOG_ERROR(kFunction, "Error occurred while loading configuration settings. Exiting installer.");
         return kConfigLoadFailed;

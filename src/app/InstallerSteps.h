@@ -11,6 +11,12 @@ public:
 
     // Builds the one configuration object of the process.
     virtual void createConfiguration() = 0;
+    // Takes the whole-run install lock, held until the steps are destroyed; false when
+    // another installer held it past the bound (logged).
+    virtual bool lockInstall() = 0;
+    // Puts right what an earlier run that was ended left: the runtime settings file that
+    // a repair deleted, and working folders in the patch cache.
+    virtual void recoverEndedRuns() = 0;
     // Merges defaults, settings files and the command line; 0 on success.
     virtual int loadConfigSettings(const std::wstring& commandLine) = 0;
     // The test hook: TEST_CONFIG_FILE_ERRORS present, its message code, showing it.

@@ -5,6 +5,7 @@
 #include "diag/Logger.h"
 #include "diag/VdsError.h"
 #include "install/InstallVRE.h"
+#include "install/OrphanWorkFolders.h"
 #include "install/UninstallVRE.h"
 #include "integrate/ProductView.h"
 
@@ -36,6 +37,20 @@ void ProductionSteps::createConfiguration() {
     configuration_ = std::make_unique<InstallConfigData>(module_, isEnterpriseBuild(module_));
 }
 
+bool ProductionSteps::lockInstall() {
+    lock_ = InstallLock::take(CacheChain::processBits());
+    if (!lock_) {
+        return false;
+    }
+    settingsCopy_.emplace(lock_->cacheDir(), configuration().workingSet().filePath());
+    return true;
+}
+
+void ProductionSteps::recoverEndedRuns() {
+    settingsCopy_->recover();
+    OrphanWorkFolders::remove(lock_->cacheDir());
+}
+
 int ProductionSteps::loadConfigSettings(const std::wstring& commandLine) {
     return configuration().LoadConfigSettings(commandLine);
 }
@@ -57,7 +72,8 @@ int ProductionSteps::exportConfigChanges() { return configuration().ExportConfig
 
 void ProductionSteps::selectCurrentProduct() {
     installed_ = VeskEnvironment::detect();
-    current_ = VeskEnvironment::selectByProductCode(installed_, configuration().GetString(StringKey::ProductCode));
+    current_ =
+        VeskEnvironment::selectByProductCode(installed_, configuration().GetString(StringKey::ProductCode));
 }
 
 bool ProductionSteps::isRepairMode() { return configuration().IsKeyOn(BoolKey::REPAIRMODE); }
@@ -75,11 +91,13 @@ bool ProductionSteps::uninstallCurrentProduct() {
     // name a file below the current directory: the install that follows ends with its
     // code for a missing home.
     if (!VeskSetupManager::ProductView::hasUsableHome(product)) {
-        LOG_ERROR("ProductionSteps::uninstallCurrentProduct",
-                  "-- Not uninstalling: the product has no absolute home directory [" << product.homeDir << "]");
+        LOG_ERROR(
+            "ProductionSteps::uninstallCurrentProduct",
+            "-- Not uninstalling: the product has no absolute home directory [" << product.homeDir << "]");
         return true;
     }
     repairRecord_.emplace(product);
+    settingsCopy_->keep();
     return UninstallVRE(installed_, product, configuration());
 }
 
@@ -88,11 +106,20 @@ int ProductionSteps::installCurrentProduct() {
         repairRecord_->restore();
     }
     const int result = InstallVRE(module_, installed_, currentProduct(), configuration());
-    if (result == 0 && configuration().RewriteConfigChanges() != 0) {
+    if (result != 0) {
+        return result;
+    }
+    if (configuration().RewriteConfigChanges() != 0) {
         LOG_ERROR("ProductionSteps::installCurrentProduct",
                   "The product is installed, but the runtime config file could not be written again");
+    } else {
+        settingsCopy_->discard();
     }
     return result;
 }
 
-void ProductionSteps::restoreConfigSettings() { configuration().RestoreConfigSettings(); }
+void ProductionSteps::restoreConfigSettings() {
+    if (configuration().RestoreConfigSettings() == 0) {
+        settingsCopy_->discard();
+    }
+}

@@ -8,7 +8,9 @@
 #include <optional>
 
 #include "detect/VeskEnvironment.h"
+#include "install/InstallLock.h"
 #include "install/RepairRecord.h"
+#include "install/RepairSettingsCopy.h"
 
 class InstallConfigData;
 
@@ -19,6 +21,8 @@ public:
     ~ProductionSteps() override;
 
     void createConfiguration() override;
+    bool lockInstall() override;
+    void recoverEndedRuns() override;
     int loadConfigSettings(const std::wstring& commandLine) override;
     bool isConfigErrorTestRequested() override;
     int configErrorTestCode() override;
@@ -37,6 +41,9 @@ private:
     InstalledVesk& currentProduct();
 
     HMODULE module_;
+    // Held from lockInstall until the run ends; the repair's settings copy lives beside it.
+    std::unique_ptr<InstallLock> lock_;
+    std::optional<RepairSettingsCopy> settingsCopy_;
     std::unique_ptr<InstallConfigData> configuration_;
     // What detection found, and the product of this run among them.
     VeskEnvironment::InstalledVesks installed_;

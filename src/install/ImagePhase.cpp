@@ -21,7 +21,6 @@
 #include "platform/Executor.h"
 #include "platform/FileUtils.h"
 #include "platform/SecurityDescriptor.h"
-#include "platform/SysInfo.h"
 #include "progress/ClientOperation.h"
 #include "zip/ZipFile.h"
 
@@ -43,9 +42,6 @@ bool succeeds(Step&& step) {
     VDS_CATCH_AND_LOG(function)
     return false;
 }
-
-// The patch cache follows the bitness of this process on this Windows.
-int cacheBits() { return SysInfo::isNativeX64() && !SysInfo::isWow64() ? 64 : 32; }
 
 bool changeDirectory(const std::string& path) {
     if (SetCurrentDirectoryA(path.c_str())) {
@@ -98,7 +94,7 @@ std::int32_t rebuildImage(HMODULE module, const InstalledVesk& product, const st
     std::optional<WorkFolders> folders;
     const bool prepared = succeeds([&] {
         descriptor.emplace(security::ownerFolderDescriptor());
-        folders.emplace(WorkFolders::make(cacheBits(), *descriptor));
+        folders.emplace(WorkFolders::make(CacheChain::processBits(), *descriptor));
         folders->addTo(*cleanup);
     });
     if (!prepared) {

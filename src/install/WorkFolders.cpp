@@ -2,21 +2,16 @@
 
 #include <windows.h>
 
-#include <sstream>
-
 #include "diag/Logger.h"
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
 #include "platform/FileUtils.h"
-#include "platform/SysInfo.h"
 
 namespace {
 
 // Names already taken by someone else between our temporary file and our folder are
 // skipped; this many in a row means something is deliberately in the way.
 constexpr int maxNameAttempts = 100;
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A folder that this run creates itself: the name of a new temporary file, which is
 // then replaced by the folder. Should someone else make something of that name in
@@ -40,36 +35,15 @@ std::string makeFreshFolder(const std::string& cacheDir, const security::Securit
 
 }  // namespace
 
-void WorkFolders::hold(const std::string& level, const security::SecurityDescriptor& descriptor) {
-    HeldFolder folder(level);
-    folder.secure(descriptor);
-    held_.push_back(std::move(folder));
-}
-
 WorkFolders WorkFolders::make(int bits, const security::SecurityDescriptor& descriptor) {
-    const SysInfo::PatchCache cache = SysInfo::getPatchCache(bits);
-    WorkFolders folders;
-    folders.cacheBase_ = cache.base;
-    folders.cacheRelative_ = cache.relative;
-    std::string level = cache.base;
-    std::istringstream pieces(cache.relative);
-    for (std::string piece; std::getline(pieces, piece, '\\');) {
-        if (piece.empty()) {
-            continue;
-        }
-        level = FileUtils::join(level, piece);
-        if (!exists(level)) {
-            FileUtils::createDirWithSecurity(level, descriptor);
-        }
-        folders.hold(level, descriptor);
-    }
-    folders.cacheDir_ = level;
-    folders.workDir_ = makeFreshFolder(folders.cacheDir_, descriptor);
-    folders.hold(folders.workDir_, descriptor);
+    WorkFolders folders(CacheChain::make(bits, descriptor));
+    folders.workDir_ = makeFreshFolder(folders.cacheDir(), descriptor);
+    folders.work_.emplace(folders.workDir_);
+    folders.work_->secure(descriptor);
     return folders;
 }
 
 void WorkFolders::addTo(CleanupList& cleanup) const {
     cleanup.addTree(workDir_);
-    cleanup.addDirChain(cacheBase_, cacheRelative_);
+    chain_.addTo(cleanup);
 }

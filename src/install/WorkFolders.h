@@ -1,8 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
-#include <vector>
 
+#include "install/CacheChain.h"
 #include "platform/CleanupList.h"
 #include "platform/HeldFolder.h"
 #include "platform/SecurityDescriptor.h"
@@ -13,26 +14,22 @@
 // must be gone before the cleanup list removes them.
 class WorkFolders {
 public:
-    // Prepares the patch cache for a `bits` process and makes a new working folder in it.
-    // Each level of the chain below the base ("Veyra", "Vesk", the cache folder) that is
-    // missing is created with `descriptor`; every level is then held and secured with
-    // `descriptor`, whoever made it. A level that is a link or no folder, that someone
-    // else holds open for deletion, or that cannot be secured throws, naming the level.
+    // Prepares the patch cache for a `bits` process (see CacheChain::make, which says what
+    // throws) and makes a new working folder "<number>.tmp" in it, held and secured with
+    // `descriptor`.
     static WorkFolders make(int bits, const security::SecurityDescriptor& descriptor);
 
     // Leaves to `cleanup` the working folder with all it holds, and each level of the
     // chain for removal when it is empty (the cached base image keeps the cache).
     void addTo(CleanupList& cleanup) const;
 
-    const std::string& cacheDir() const { return cacheDir_; }
+    const std::string& cacheDir() const { return chain_.dir(); }
     const std::string& workDir() const { return workDir_; }
 
 private:
-    void hold(const std::string& level, const security::SecurityDescriptor& descriptor);
+    explicit WorkFolders(CacheChain chain) : chain_(std::move(chain)) {}
 
-    std::string cacheBase_;      // the common application-data folder
-    std::string cacheRelative_;  // "Veyra\Vesk\installcache" or "...\installcache_x64"
-    std::string cacheDir_;       // their join
-    std::string workDir_;        // "<number>.tmp" inside cacheDir, made by this run
-    std::vector<HeldFolder> held_;
+    CacheChain chain_;
+    std::string workDir_;  // "<number>.tmp" inside the cache folder, made by this run
+    std::optional<HeldFolder> work_;
 };

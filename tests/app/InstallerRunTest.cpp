@@ -15,6 +15,7 @@ namespace {
 
 // What one scripted run of the entry's steps does.
 struct Script {
+    bool lockTaken = true;
     int loadResult = 0;
     bool testHook = false;
     int testHookCode = 0;
@@ -36,6 +37,11 @@ public:
     int shownCode = -1;
 
     void createConfiguration() override { calls.push_back("create"); }
+    bool lockInstall() override {
+        calls.push_back("lock");
+        return script_.lockTaken;
+    }
+    void recoverEndedRuns() override { calls.push_back("recover"); }
     int loadConfigSettings(const std::wstring& line) override {
         calls.push_back("load");
         commandLine = line;
@@ -54,7 +60,8 @@ public:
     void selectCurrentProduct() override {
         calls.push_back("select");
         if (script_.selectThrowsStd)
-            throw std::runtime_error("No matching Vesk found for {X} Product Code in the given products range");
+            throw std::runtime_error(
+                "No matching Vesk found for {X} Product Code in the given products range");
     }
     bool isRepairMode() override { return script_.repair; }
     bool uninstallCurrentProduct() override {
@@ -112,55 +119,61 @@ TEST_P(EntryExitCodes, MapsEachOutcomeToItsExitCodeAndLogLine) {
     }
 }
 
-const std::vector<std::string> kAllUpToInstall{"create", "load", "export", "select", "install"};
+const std::vector<std::string> kAllUpToInstall{"create", "lock",   "recover", "load",
+                                               "export", "select", "install"};
 
 INSTANTIATE_TEST_SUITE_P(
     Entry, EntryExitCodes,
-    testing::Values(EntryCase{"installSucceeds", Script{}, 0, kAllUpToInstall, nullptr},
-                    EntryCase{"loadFails",
-                              Script{.loadResult = 3081},
-                              61015,
-                              {"create", "load"},
-                              "Error occurred while loading configuration settings. Exiting installer."},
-                    EntryCase{"testHookWithCodeZero",
-                              Script{.testHook = true, .testHookCode = 0},
-                              0,
-                              {"create", "load", "show"},
-                              nullptr},
-                    EntryCase{"exportFails",
-                              Script{.exportResult = 5},
-                              61016,
-                              {"create", "load", "export"},
-                              "Error occurred while exporting configuration settings. Exiting installer."},
-                    EntryCase{
-                        "noMatchingProduct",
-                        Script{.selectThrowsStd = true},
-                        610017,
-                        {"create", "load", "export", "select"},
-                        "Exception with message 'No matching Vesk found for {X} Product Code in the given "
-                        "products range' caught"},
-                    EntryCase{"repairUninstallFails",
-                              Script{.repair = true, .uninstallSucceeds = false},
-                              610017,
-                              {"create", "load", "export", "select", "uninstall"},
-                              "UninstallVRE failed during repair"},
-                    EntryCase{"repairSucceeds",
-                              Script{.repair = true},
-                              0,
-                              {"create", "load", "export", "select", "uninstall", "install"},
-                              nullptr},
-                    EntryCase{"installFailsAndRestores",
-                              Script{.installResult = 61001},
-                              61001,
-                              {"create", "load", "export", "select", "install", "restore"},
-                              "Install Error: 61001"},
-                    EntryCase{"failedRestoreKeepsTheInstallCode",
-                              Script{.installResult = 61001, .restoreThrows = true},
-                              61001,
-                              {"create", "load", "export", "select", "install", "restore"},
-                              "Exception with message 'the runtime settings file is held' caught"},
-                    EntryCase{"unknownExceptionDoesNotRestore", Script{.installThrowsOther = true}, 610017,
-                              kAllUpToInstall, "Unknown exception caught"}),
+    testing::Values(
+        EntryCase{"installSucceeds", Script{}, 0, kAllUpToInstall, nullptr},
+        EntryCase{"anotherInstallerKeepsTheLock",
+                  Script{.lockTaken = false},
+                  610017,
+                  {"create", "lock"},
+                  "Another installer is running. Exiting installer."},
+        EntryCase{"loadFails",
+                  Script{.loadResult = 3081},
+                  61015,
+                  {"create", "lock", "recover", "load"},
+                  "Error occurred while loading configuration settings. Exiting installer."},
+        EntryCase{"testHookWithCodeZero",
+                  Script{.testHook = true, .testHookCode = 0},
+                  0,
+                  {"create", "lock", "recover", "load", "show"},
+                  nullptr},
+        EntryCase{"exportFails",
+                  Script{.exportResult = 5},
+                  61016,
+                  {"create", "lock", "recover", "load", "export"},
+                  "Error occurred while exporting configuration settings. Exiting installer."},
+        EntryCase{"noMatchingProduct",
+                  Script{.selectThrowsStd = true},
+                  610017,
+                  {"create", "lock", "recover", "load", "export", "select"},
+                  "Exception with message 'No matching Vesk found for {X} Product Code in the given "
+                  "products range' caught"},
+        EntryCase{"repairUninstallFails",
+                  Script{.repair = true, .uninstallSucceeds = false},
+                  610017,
+                  {"create", "lock", "recover", "load", "export", "select", "uninstall"},
+                  "UninstallVRE failed during repair"},
+        EntryCase{"repairSucceeds",
+                  Script{.repair = true},
+                  0,
+                  {"create", "lock", "recover", "load", "export", "select", "uninstall", "install"},
+                  nullptr},
+        EntryCase{"installFailsAndRestores",
+                  Script{.installResult = 61001},
+                  61001,
+                  {"create", "lock", "recover", "load", "export", "select", "install", "restore"},
+                  "Install Error: 61001"},
+        EntryCase{"failedRestoreKeepsTheInstallCode",
+                  Script{.installResult = 61001, .restoreThrows = true},
+                  61001,
+                  {"create", "lock", "recover", "load", "export", "select", "install", "restore"},
+                  "Exception with message 'the runtime settings file is held' caught"},
+        EntryCase{"unknownExceptionDoesNotRestore", Script{.installThrowsOther = true}, 610017,
+                  kAllUpToInstall, "Unknown exception caught"}),
     [](const testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
 
 TEST(EntryTestHook, ShowsTheConfiguredCodeAndLogsIt) {
