@@ -66,4 +66,12 @@ CacheChain CacheChain::make(int bits, const security::SecurityDescriptor& descri
     return chain;
 }
 
+std::vector<std::string> CacheChain::levels() const {
+    std::vector<std::string> paths;
+    for (const HeldFolder& level : held_) {
+        paths.push_back(level.path());
+    }
+    return paths;
+}
+
 void CacheChain::addTo(CleanupList& cleanup) const { cleanup.addDirChain(base_, relative_); }

@@ -30,6 +30,8 @@ public:
     void addTo(CleanupList& cleanup) const;
 
     const std::string& dir() const { return dir_; }
+    // The levels below the base, outermost first.
+    std::vector<std::string> levels() const;
 
 private:
     std::string base_;      // the common application-data folder

@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "diag/CatchAndLog.h"
 #include "diag/ErrorText.h"
 #include "diag/Logger.h"
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
-#include "platform/CleanupList.h"
 #include "platform/FileUtils.h"
 #include "platform/SecurityDescriptor.h"
 
@@ -122,17 +122,19 @@ std::unique_ptr<InstallLock> InstallLock::take(int bits) {
 
 InstallLock::~InstallLock() {
     try {
-        CleanupList emptyLevels(false);
-        chain_->addTo(emptyLevels);
         FILE_DISPOSITION_INFO disposition{TRUE};
         if (!SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
             const DWORD code = GetLastError();
-            LOG_WARNING(function,
-                        "Cannot delete the install lock [" << path_ << "]: " << systemErrorText(code));
+            LOG_WARNING(function, "Cannot delete the install lock [" << path_ << "]: " << systemErrorText(code));
         }
         file_.reset();
+        const std::vector<std::string> levels = chain_->levels();
         chain_.reset();
-        LOG_INFO(function, "Released the install lock [" << path_ << "]");
+        // Removed quietly, deepest first: that a level stays is the common case (the cached
+        // base image, another installer that holds the levels while it waits), and the run
+        // has told its story by now.
+        std::for_each(levels.rbegin(), levels.rend(),
+                      [](const std::string& level) { RemoveDirectoryA(level.c_str()); });
     }
     VDS_CATCH_AND_LOG(function)
 }

@@ -32,7 +32,7 @@ public:
     static std::unique_ptr<InstallLock> take(int bits);
 
     // Releases the lock: deletes the lock file, lets go of the cache levels and removes
-    // those that are empty. Failures are logged.
+    // those that are empty. A lock file that cannot be deleted is logged.
     ~InstallLock();
     InstallLock(const InstallLock&) = delete;
     InstallLock& operator=(const InstallLock&) = delete;

@@ -11,6 +11,7 @@
 #include "diag/Logger.h"
 #include "support/CapturedChild.h"
 #include "support/ChildProcess.h"
+#include "support/FolderLink.h"
 #include "support/LogRecords.h"
 #include "support/ProgressWatcher.h"
 #include "support/ShellProbe.h"
