@@ -44,7 +44,8 @@ AutoHandle tryOpen(const std::string& path, bool& existed) {
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     const DWORD code = GetLastError();
     if (!file) {
-        if (isHeldError(code)) {
+        // A folder in its place answers "access denied" as well, and never goes away.
+        if (isHeldError(code) && !FileUtils::isDirectory(path)) {
             return file;
         }
         VDS_THROW(SysError, "InstallLock::take", "[" + path + "] cannot be opened", CreateFileA, code);
