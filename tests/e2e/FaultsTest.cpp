@@ -134,10 +134,10 @@ DWORD runAndKill(const std::vector<std::string>& arguments, const KillPoint& poi
         }
         Sleep(1);
     }
-    const std::vector<DWORD> children = childrenOf(installer.id());
     EXPECT_TRUE(TerminateProcess(installer.handle(), 1));
     EXPECT_EQ(installer.wait(), 1u);
-    awaitChildren(children);
+    // Its children keep its id as their parent's; the held handle keeps the id unused.
+    awaitChildren(childrenOf(installer.id()));
     return installer.id();
 }
 
@@ -180,7 +180,7 @@ TEST_P(KilledRun, TheNextRunEndsAsACleanInstall) {
 
     const ChildRun run = install(arguments);
 
-    ASSERT_EQ(run.code, 0u) << testing::PrintToString(run.log);
+    ASSERT_EQ(run.code, 0u) << testing::PrintToString(problems(run));
     EXPECT_EQ(unexpectedErrors(run), std::vector<std::string>{});
     EXPECT_TRUE(loggedStart(run, "WARNING The install lock [" + lockPath() +
                                      "] was left by installer process " + std::to_string(killed) +
@@ -301,7 +301,7 @@ TEST_P(DisplayBlockOfAnotherSize, TakesTheRecord) {
 
     const ChildRun run = runInstaller(inputs.installer, productArguments({userSetting}), false);
 
-    ASSERT_EQ(run.code, 0u) << testing::PrintToString(run.log);
+    ASSERT_EQ(run.code, 0u) << testing::PrintToString(problems(run));
     EXPECT_EQ(unexpectedErrors(run), std::vector<std::string>{});
     EXPECT_EQ(block.operation(), 7);
     EXPECT_EQ(block.state(), 2);
