@@ -18,9 +18,9 @@ int runSteps(InstallerSteps& steps, const std::wstring& commandLine) {
     // The lock comes before the configuration is loaded: the load reads the runtime
     // settings file, which another installer may be writing, and a repair that was ended
     // may have left that file only as its copy, which must be back before it is read.
-    if (!steps.lockInstall()) {
-        LOG_ERROR(kFunction, "Another installer is running. Exiting installer.");
-        return kGenericFailure;
+    if (const int code = steps.lockInstall(); code != 0) {
+        LOG_ERROR(kFunction, "The install lock is not taken. Exiting installer.");
+        return code;
     }
     steps.recoverEndedRuns();
     if (steps.loadConfigSettings(commandLine) != 0) {

@@ -11,9 +11,10 @@ public:
 
     // Builds the one configuration object of the process.
     virtual void createConfiguration() = 0;
-    // Takes the whole-run install lock, held until the steps are destroyed; false when
-    // another installer held it past the bound (logged).
-    virtual bool lockInstall() = 0;
+    // Takes the whole-run install lock, held until the steps are destroyed: 0, or the exit
+    // code of why it is not taken (logged): another installer held it past the bound, or
+    // the patch cache that holds it cannot be made or held.
+    virtual int lockInstall() = 0;
     // Puts right what an earlier run that was ended left: the runtime settings file that
     // a repair deleted, and working folders in the patch cache.
     virtual void recoverEndedRuns() = 0;

@@ -1,9 +1,13 @@
 #include "app/ProductionSteps.h"
 
+#include "app/InstallerRun.h"
+
 #include "config/ConfigError.h"
 #include "config/InstallConfigData.h"
+#include "diag/CatchAndLog.h"
 #include "diag/Logger.h"
 #include "diag/VdsError.h"
+#include "install/InstallResult.h"
 #include "install/InstallVRE.h"
 #include "install/OrphanWorkFolders.h"
 #include "install/UninstallVRE.h"
@@ -37,13 +41,24 @@ void ProductionSteps::createConfiguration() {
     configuration_ = std::make_unique<InstallConfigData>(module_, isEnterpriseBuild(module_));
 }
 
-bool ProductionSteps::lockInstall() {
-    lock_ = InstallLock::take(CacheChain::processBits());
+int ProductionSteps::lockInstall() {
+    bool cacheHeld = false;
+    try {
+        lock_ = InstallLock::take(CacheChain::processBits());
+        cacheHeld = true;
+    }
+    VDS_CATCH_AND_LOG("ProductionSteps::lockInstall")
+    // The same code as when the install sequence cannot make the cache: the cache is what
+    // the deployment tool has to look at.
+    if (!cacheHeld) {
+        LOG_ERROR("ProductionSteps::lockInstall", "The patch cache cannot be made or held for the install lock");
+        return InstallResult::extractionFailed;
+    }
     if (!lock_) {
-        return false;
+        return installer::kGenericFailure;
     }
     settingsCopy_.emplace(lock_->cacheDir(), configuration().workingSet().filePath());
-    return true;
+    return 0;
 }
 
 void ProductionSteps::recoverEndedRuns() {

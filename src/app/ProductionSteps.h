@@ -21,7 +21,7 @@ public:
     ~ProductionSteps() override;
 
     void createConfiguration() override;
-    bool lockInstall() override;
+    int lockInstall() override;
     void recoverEndedRuns() override;
     int loadConfigSettings(const std::wstring& commandLine) override;
     bool isConfigErrorTestRequested() override;

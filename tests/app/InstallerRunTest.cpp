@@ -15,7 +15,7 @@ namespace {
 
 // What one scripted run of the entry's steps does.
 struct Script {
-    bool lockTaken = true;
+    int lockResult = 0;
     int loadResult = 0;
     bool testHook = false;
     int testHookCode = 0;
@@ -37,9 +37,9 @@ public:
     int shownCode = -1;
 
     void createConfiguration() override { calls.push_back("create"); }
-    bool lockInstall() override {
+    int lockInstall() override {
         calls.push_back("lock");
-        return script_.lockTaken;
+        return script_.lockResult;
     }
     void recoverEndedRuns() override { calls.push_back("recover"); }
     int loadConfigSettings(const std::wstring& line) override {
@@ -109,7 +109,7 @@ TEST_P(EntryExitCodes, MapsEachOutcomeToItsExitCodeAndLogLine) {
     EXPECT_EQ(installer::run(steps, L"installer.exe ProductCode={X}"), c.exitCode);
     EXPECT_EQ(steps.calls, c.calls);
     // A run that never gets the lock never reads its configuration.
-    EXPECT_EQ(steps.commandLine, c.script.lockTaken ? L"installer.exe ProductCode={X}" : L"");
+    EXPECT_EQ(steps.commandLine, c.script.lockResult == 0 ? L"installer.exe ProductCode={X}" : L"");
 
     const std::string log = readLog();
     EXPECT_NE(log.find("\tTRACE: Entered installer.exe WinMain.\n"), std::string::npos) << log;
@@ -128,10 +128,15 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         EntryCase{"installSucceeds", Script{}, 0, kAllUpToInstall, nullptr},
         EntryCase{"anotherInstallerKeepsTheLock",
-                  Script{.lockTaken = false},
+                  Script{.lockResult = 610017},
                   610017,
                   {"create", "lock"},
-                  "Another installer is running. Exiting installer."},
+                  "The install lock is not taken. Exiting installer."},
+        EntryCase{"cacheForTheLockCannotBeHeld",
+                  Script{.lockResult = 61000},
+                  61000,
+                  {"create", "lock"},
+                  "The install lock is not taken. Exiting installer."},
         EntryCase{"loadFails",
                   Script{.loadResult = 3081},
                   61015,

@@ -284,7 +284,7 @@ TEST_F(Concurrency, ARunThatWaitsPastTheBoundGivesUp) {
         << testing::PrintToString(run.log);
     EXPECT_TRUE(loggedStart(run, "ERROR Gave up waiting for the install lock [" + lockPath() + "] after "))
         << testing::PrintToString(run.log);
-    EXPECT_TRUE(logged(run, "ERROR Another installer is running. Exiting installer."));
+    EXPECT_TRUE(logged(run, "ERROR The install lock is not taken. Exiting installer."));
     EXPECT_EQ(entriesIn(home), std::set<std::string>{});
     EXPECT_EQ(testsupport::readFileBytes(testsupport::runtimeSettingsPath()), "EULA=Disable\r\n");
     EXPECT_TRUE(run.progress.empty()) << testing::PrintToString(run.progress);
