@@ -51,7 +51,8 @@ int ProductionSteps::lockInstall() {
     // The same code as when the install sequence cannot make the cache: the cache is what
     // the deployment tool has to look at.
     if (!cacheHeld) {
-        LOG_ERROR("ProductionSteps::lockInstall", "The patch cache cannot be made or held for the install lock");
+        LOG_ERROR("ProductionSteps::lockInstall",
+                  "The patch cache cannot be made or held for the install lock");
         return InstallResult::extractionFailed;
     }
     if (!lock_) {

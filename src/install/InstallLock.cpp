@@ -126,7 +126,8 @@ InstallLock::~InstallLock() {
         FILE_DISPOSITION_INFO disposition{TRUE};
         if (!SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
             const DWORD code = GetLastError();
-            LOG_WARNING(function, "Cannot delete the install lock [" << path_ << "]: " << systemErrorText(code));
+            LOG_WARNING(function,
+                        "Cannot delete the install lock [" << path_ << "]: " << systemErrorText(code));
         }
         file_.reset();
         const std::vector<std::string> levels = chain_->levels();

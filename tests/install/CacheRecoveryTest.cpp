@@ -55,8 +55,10 @@ TEST(OrphanWorkFolders, RemovesWhatEndedInstallersLeftAndNothingElse) {
     }
 
     EXPECT_EQ(cache.listing(), ".tmp 12a.tmp 789.tmp baseimagefam8 tmp.tmp vesk.settings.cfg.repair");
-    EXPECT_TRUE(anyStartsWith(messages, "Removed [" + cache.file("123.tmp") + "], left by an earlier installer"));
-    EXPECT_TRUE(anyStartsWith(messages, "Removed [" + cache.file("456.tmp") + "], left by an earlier installer"));
+    EXPECT_TRUE(
+        anyStartsWith(messages, "Removed [" + cache.file("123.tmp") + "], left by an earlier installer"));
+    EXPECT_TRUE(
+        anyStartsWith(messages, "Removed [" + cache.file("456.tmp") + "], left by an earlier installer"));
     EXPECT_TRUE(anyStartsWith(messages, "Leaving [" + cache.file("789.tmp") +
                                             "], left by an earlier installer: it cannot be opened alone ("))
         << testing::PrintToString(messages);
@@ -107,8 +109,8 @@ TEST_F(SettingsCopy, KeptCopyRestoresTheDeletedFile) {
 
     EXPECT_EQ(readFileBytes(settings), "AUTO_UPDATE=Disable\r\n");
     EXPECT_FALSE(pathExists(copy));
-    EXPECT_TRUE(anyStartsWith(messages, "Restored the runtime settings file [" + settings + "] from the copy [" +
-                                            copy + "]"))
+    EXPECT_TRUE(anyStartsWith(
+        messages, "Restored the runtime settings file [" + settings + "] from the copy [" + copy + "]"))
         << testing::PrintToString(messages);
 }
 
@@ -169,8 +171,9 @@ TEST_F(Lock, IsHeldWhileItLivesAndLeavesNothingBehind) {
         const std::unique_ptr<InstallLock> lock = InstallLock::take(bits);
         ASSERT_NE(lock, nullptr);
         EXPECT_EQ(lock->cacheDir(), cacheDir);
-        EXPECT_EQ(CreateFileA(lockPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr),
+        EXPECT_EQ(CreateFileA(lockPath.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              0, nullptr),
                   INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     }
@@ -180,8 +183,8 @@ TEST_F(Lock, IsHeldWhileItLivesAndLeavesNothingBehind) {
 
 TEST_F(Lock, WaitsForTheHolderAndSaysHowLong) {
     makeCache();
-    const HANDLE held =
-        CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    const HANDLE held = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                    CREATE_NEW, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     // The holder releases as an installer does: the file goes with its handle.
     FILE_DISPOSITION_INFO disposition{TRUE};
@@ -219,7 +222,8 @@ TEST_F(Lock, GivesUpAfterTheBound) {
     EXPECT_EQ(lock, nullptr);
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.back().level, "ERROR");
-    EXPECT_EQ(records.back().message.rfind("Gave up waiting for the install lock [" + lockPath + "] after ", 0), 0u)
+    EXPECT_EQ(
+        records.back().message.rfind("Gave up waiting for the install lock [" + lockPath + "] after ", 0), 0u)
         << records.back().message;
 }
 
