@@ -19,6 +19,7 @@
 
 #include "InstallRun.h"
 #include "InstallScene.h"
+#include "IntegrationState.h"
 #include "diag/Logger.h"
 #include "support/ChildProcess.h"
 #include "support/LogRecords.h"
@@ -146,6 +147,7 @@ void expectCleanInstall() {
     expectHome(home, imageFiles(inputs.newImageList), {classDataArchive, deployCallLog});
     EXPECT_EQ(entriesIn(cacheDir()), std::set<std::string>{"baseimagefam8"});
     expectCurrentVre(home);
+    expectIntegrationOf(IntegratedRuntime{home, true, ".url"});
     EXPECT_EQ(machineString(vreRoot + "\\1.8", "VeskHome"), home);
     EXPECT_EQ(machineString(versionKey, "VeskHome"), home);
     EXPECT_EQ(machineString(versionKey + "\\MSI", "MODE"), "C");

@@ -18,8 +18,8 @@
 #include "InstallRun.h"
 #include "InstallScene.h"
 #include "IntegrationState.h"
-#include "support/RuntimeSettingsFile.h"
 #include "support/TempFolder.h"
+#include "support/RuntimeSettingsFile.h"
 #include "support/TestFiles.h"
 
 using namespace e2e;
@@ -54,9 +54,8 @@ TEST_F(Install, FullInstall) {
 
     const std::vector<std::string> calls = deployCalls();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_TRUE(contains(calls[0],
-                         "RegisterDeployEx size=56 version=4 reserved=0 webVesk=0 securityLevel=0 "
-                         "installType=0"))
+    EXPECT_TRUE(contains(calls[0], "RegisterDeployEx size=56 version=4 reserved=0 webVesk=0 securityLevel=0 "
+                                   "installType=0"))
         << calls[0];
     EXPECT_TRUE(contains(calls[0], "commands.maxCmds=20 commands.cmdCnt=0")) << calls[0];
 
@@ -127,8 +126,8 @@ TEST_P(CommandCount, OutsideTheCapacityRunsNoCommand) {
 
     EXPECT_EQ(run.code, 61014u);
     EXPECT_TRUE(std::any_of(run.log.begin(), run.log.end(), [&](const std::string& line) {
-        return contains(
-            line, std::string("cmds.cmdCnt=") + GetParam() + " should be less or equal to cmds.maxCmds=20");
+        return contains(line, std::string("cmds.cmdCnt=") + GetParam() +
+                                  " should be less or equal to cmds.maxCmds=20");
     })) << testing::PrintToString(errors(run));
     EXPECT_TRUE(testsupport::pathExists(victim));
     EXPECT_EQ(readString(HKEY_LOCAL_MACHINE, 0, "Software\\VreMetrics", "RegDeployStatus"), "-1");
@@ -227,8 +226,8 @@ TEST_F(Install, RepairOfTheOnlyRuntime) {
     expectIntegrationOf(integratedProduct);
     const std::vector<std::string> calls = deployCalls();
     ASSERT_EQ(calls.size(), 3u);
-    EXPECT_TRUE(
-        calls[1].rfind("UnregisterDeployEx size=56 version=4 reserved=0 webVesk=0 securityLevel=0", 0) == 0)
+    EXPECT_TRUE(calls[1].rfind("UnregisterDeployEx size=56 version=4 reserved=0 webVesk=0 securityLevel=0", 0) ==
+                0)
         << calls[1];
     EXPECT_TRUE(calls[2].rfind("RegisterDeployEx ", 0) == 0) << calls[2];
 }
@@ -245,10 +244,10 @@ TEST_F(Install, FailedRepairRestoresTheDeletedRuntimeSettingsFile) {
 
 // Repair with another runtime of the same type and architecture, installed after the
 // product (its bin folder a copy of the product's, so that it has launchers, shortcut
-// targets and a bridge; its runtime archive, which tells the version, it has not): the integration moves to
-// it for the uninstall pass; the runtime settings file is deleted only when it is older than 1.8.0. The
-// reinstall makes the latest runtime the current one, so a later update keeps the integration and an older
-// family gives it back.
+// targets and a bridge; its runtime archive, which tells the version, it has not): the integration moves to it for the
+// uninstall pass; the runtime settings file is deleted only when it is older than 1.8.0.
+// The reinstall makes the latest runtime the current one, so a later update keeps the
+// integration and an older family gives it back.
 struct RepairCase {
     const TestbedProduct* other;
     bool settingsFileDeleted;
@@ -272,11 +271,10 @@ TEST_P(RepairWithAnotherRuntime, MovesTheIntegration) {
     EXPECT_EQ(unexpectedErrors(run), std::vector<std::string>{});
     EXPECT_TRUE(logged(run, std::string("TRACE InstallVesk(") + scenario.other->versionValue + ")"))
         << testing::PrintToString(run.log);
-    EXPECT_EQ(logged(run, "TRACE Deleted [" + runtimeSettingsPath() + "] file"),
-              scenario.settingsFileDeleted);
+    EXPECT_EQ(logged(run, "TRACE Deleted [" + runtimeSettingsPath() + "] file"), scenario.settingsFileDeleted);
     EXPECT_EQ(testsupport::readFileBytes(runtimeSettingsPath()), "AUTO_UPDATE=Disable\n");
-    const IntegratedRuntime current =
-        scenario.otherStaysCurrent ? IntegratedRuntime{otherHome, true, ".url"} : integratedProduct;
+    const IntegratedRuntime current = scenario.otherStaysCurrent ? IntegratedRuntime{otherHome, true, ".url"}
+                                                                 : integratedProduct;
     expectCurrentVre(current.home);
     expectIntegrationOf(current);
 }
