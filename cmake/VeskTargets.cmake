@@ -39,7 +39,10 @@ endfunction()
 
 # vesk_shipped_program(<target>): a program we ship. Its import table is checked by the
 # imports test: it may name only libraries that Windows always loads from its system
-# folder.
+# folder. It is linked stripped in every build type: debug information would multiply
+# its size (and that of installer.exe, which carries bspatch.exe) and every start would
+# map it for nothing.
 function(vesk_shipped_program target)
+  target_link_options(${target} PRIVATE -s)
   set_property(GLOBAL APPEND PROPERTY VESK_SHIPPED_PROGRAMS ${target})
 endfunction()
