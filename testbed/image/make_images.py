@@ -8,11 +8,21 @@ lib/ext/, lib/management/, and a README. The new image differs from the base ima
 real update does: changed, added and removed files.
 
 Everything is a function of the parameters and the given program files, so the same
-inputs give the same bytes. The realistic size takes bsdiff minutes; with --cache the
-result is kept in a folder keyed by every input and reused.
+inputs give the same bytes. The realistic and product sizes take bsdiff minutes; with
+--cache the result is kept in a folder keyed by every input and reused.
+
+Two large kinds, of about the same new image size (146 MB), give patches of different
+shapes:
+- realistic: the packed archives make up the images and change completely, so the
+  patch is almost all extra bytes (it measures bzip2 decoding);
+- product: like a rebuilt runtime, large stored files change in small places spread
+  through them (changed bytes, inserted and removed bytes that shift what follows,
+  pieces that moved), so that the patch has millions of small matches: a control block
+  of about 8 MB and a difference block of about 6 MB, and few extra bytes. The script
+  prints the patch's block lengths.
 
 usage: make_images.py --bsdiff PATH --out DIR --version A.B.C.D --bin-list FILE
-                      [--size small|realistic] [--cache DIR]
+                      [--size small|realistic|product] [--cache DIR]
 """
 
 import argparse
@@ -22,6 +32,7 @@ import io
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -54,7 +65,25 @@ ARCHIVE_SHAPES = {
     "lib/ext/localedata.vpk": (30, 6000),
 }
 # The realistic size: about 146 MB of new image, like the product's.
-SIZES = {"small": (1, 1), "realistic": (21, 4)}  # (entry count factor, entry size factor)
+SIZES = {"small": (1, 1), "realistic": (21, 4), "product": (1, 1)}  # (entry count factor, entry size factor)
+
+# The product kind adds large files kept uncompressed in the image (a runtime's module
+# image, its virtual machine, symbol tables), {path: size in the base image}. Together
+# with the rest they make a new image of about 146.6 MB.
+PRODUCT_BULK = {
+    "lib/modules": 112_000_000,
+    "bin/server/veskvm.dll": 22_000_000,
+    "lib/ct.sym": 9_000_000,
+    "bin/veskfx.dll": 5_300_000,
+}
+# How the product kind's new files differ from the base ones: every REBUILD_GAP bytes on
+# average an edit, which shifts what follows (bytes inserted or removed), takes a piece
+# from elsewhere in the file (moved code) or changes a few bytes in place (addresses).
+REBUILD_GAP = 20
+REBUILD_SHIFT = 0.35
+REBUILD_MOVE = 0.17
+# Byte tables adding a small constant, as a changed address or displacement does.
+ADDEND_TABLES = [bytes((b + addend) & 0xFF for b in range(256)) for addend in (4, 8, 16, 24)]
 
 IMAGE_NAMES = ("baseimagefam8", "newimage", "diff")
 
@@ -74,8 +103,37 @@ def blob(seed, size):
     return rng.randbytes(noisy) + repeated
 
 
-def zip_bytes(entries):
-    """A zip archive of entries {name: bytes}, with folder entries, in sorted order."""
+def rebuilt(seed, old):
+    """The bytes of `old` as a rebuild of the same program gives them (see REBUILD_GAP)."""
+    rng = random.Random(seed)
+    parts = []
+    position = 0
+    while position < len(old):
+        step = rng.randint(REBUILD_GAP // 2, REBUILD_GAP * 3 // 2)
+        parts.append(old[position:position + step])
+        position += step
+        if position >= len(old):
+            break
+        edit = rng.random()
+        if edit < REBUILD_SHIFT / 4:
+            parts.append(rng.randbytes(rng.randint(1, 4)))
+        elif edit < REBUILD_SHIFT:
+            position += rng.randint(1, 12)
+        elif edit < REBUILD_SHIFT + REBUILD_MOVE:
+            source = rng.randrange(max(len(old) - 200, 1))
+            length = rng.randint(40, 120)
+            parts.append(old[source:source + length])
+            position += length
+        else:
+            length = rng.randint(1, 8)
+            parts.append(old[position:position + length].translate(rng.choice(ADDEND_TABLES)))
+            position += length
+    return b"".join(parts)
+
+
+def zip_bytes(entries, stored=()):
+    """A zip archive of entries {name: bytes}, with folder entries, in sorted order; the
+    entries named in `stored` are kept uncompressed."""
     names = set(entries)
     for name in entries:
         parts = name.split("/")[:-1]
@@ -91,8 +149,11 @@ def zip_bytes(entries):
                 archive.writestr(info, b"")
             else:
                 info.external_attr = 0x20
-                info.compress_type = zipfile.ZIP_DEFLATED
-                archive.writestr(info, entries[name], compresslevel=6)
+                if name in stored:
+                    archive.writestr(info, entries[name], compress_type=zipfile.ZIP_STORED)
+                else:
+                    info.compress_type = zipfile.ZIP_DEFLATED
+                    archive.writestr(info, entries[name], compresslevel=6)
     return buffer.getvalue()
 
 
@@ -148,7 +209,25 @@ def image_entries(image, version, size, programs):
     else:
         entries["bin/vsse-legacy.dll"] = blob("vsse-legacy", 60000)
         entries["lib/ext/legacy-ciphers.vpk"] = zip_bytes({"vesk/legacy/Cipher.class": blob("legacy", 15000)})
+    if size == "product":
+        for path, length in PRODUCT_BULK.items():
+            data = random.Random("bulk:" + path).randbytes(length)
+            entries[path] = rebuilt("rebuild:" + path, data) if image == "new" else data
     return entries
+
+
+def image_bytes(image, version, size, programs):
+    stored = PRODUCT_BULK if size == "product" else ()
+    return zip_bytes(image_entries(image, version, size, programs), stored)
+
+
+def patch_blocks(path):
+    """(control length, difference length, new size) from a BSDIFF40 header."""
+    with open(path, "rb") as stream:
+        header = stream.read(32)
+    if header[:8] != b"BSDIFF40":
+        sys.exit("make_images.py: %s is not a BSDIFF40 patch" % path)
+    return struct.unpack("<qqq", header[8:32])
 
 
 def sha256_file(path):
@@ -187,7 +266,7 @@ def make(args, programs, folder):
     base_version = legacy_version(args.version, updates_back=1)
     for image, image_version, name in (("base", base_version, "baseimagefam8"), ("new", version, "newimage")):
         with open(os.path.join(folder, name), "wb") as stream:
-            stream.write(zip_bytes(image_entries(image, image_version, args.size, programs)))
+            stream.write(image_bytes(image, image_version, args.size, programs))
     subprocess.run([args.bsdiff, os.path.join(folder, "baseimagefam8"), os.path.join(folder, "newimage"),
                     os.path.join(folder, "diff")], check=True)
 
@@ -230,6 +309,11 @@ def main():
         with tempfile.TemporaryDirectory() as work:
             make(args, programs, work)
             publish(work, args.out)
+    diff = os.path.join(args.out, "diff")
+    control, difference, new_size = patch_blocks(diff)
+    extra = os.path.getsize(diff) - 32 - control - difference
+    print("%s patch: control %.1f MB, difference %.1f MB, extra %.1f MB, new image %.1f MB" %
+          (args.size, control / 1e6, difference / 1e6, extra / 1e6, new_size / 1e6))
 
 
 if __name__ == "__main__":
