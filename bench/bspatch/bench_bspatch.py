@@ -71,6 +71,28 @@ def best_of(runs, command, output, expected, env):
     return min(s[0] for s in samples), max(s[1] for s in samples)
 
 
+def compare(exe, old, new, patch, data, runs):
+    """((seconds, peak MiB) of bspatch.exe, the same of Debian's bspatch): best time of
+    `runs` runs each, after a warm-up run of ours."""
+    data.mkdir(parents=True, exist_ok=True)
+    env = dict(os.environ, WINEPREFIX=str(data / "wineprefix"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.pop("DISPLAY", None)
+    if not (data / "wineprefix").exists():
+        subprocess.run(["wineboot", "--init"], env=env, check=True, capture_output=True)
+    subprocess.run(["wineserver", "-p"], env=env)  # fails harmlessly when one is running already
+    try:
+        ours_out, debian_out = data / "out-ours", data / "out-debian"
+        ours_cmd = ["wine", pathlib.Path(exe).resolve(), old, ours_out, patch]
+        measure(ours_cmd, env)  # warm-up: loads Wine's libraries and the files into the cache
+        ours = best_of(runs, ours_cmd, ours_out, new, env)
+        debian = best_of(runs, ["bspatch", old, debian_out, patch], debian_out, new, env)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env)
+        for output in (data / "out-ours", data / "out-debian"):
+            output.unlink(missing_ok=True)
+    return ours, debian
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe", required=True, type=pathlib.Path, help="our bspatch.exe")
@@ -88,20 +110,7 @@ def main():
         old, new, patch = (args.images / name for name in ("baseimagefam8", "newimage", "diff"))
     else:
         old, new, patch = prepare(args.data, args.size, args.seed)
-
-    env = dict(os.environ, WINEPREFIX=str(args.data / "wineprefix"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    env.pop("DISPLAY", None)
-    if not (args.data / "wineprefix").exists():
-        subprocess.run(["wineboot", "--init"], env=env, check=True, capture_output=True)
-    subprocess.run(["wineserver", "-p"], env=env)  # fails harmlessly when one is running already
-    try:
-        ours_out, debian_out = args.data / "out-ours", args.data / "out-debian"
-        ours_cmd = ["wine", args.exe.resolve(), old, ours_out, patch]
-        measure(ours_cmd, env)  # warm-up: loads Wine's libraries and the files into the cache
-        ours = best_of(args.runs, ours_cmd, ours_out, new, env)
-        debian = best_of(args.runs, ["bspatch", old, debian_out, patch], debian_out, new, env)
-    finally:
-        subprocess.run(["wineserver", "-k"], env=env)
+    ours, debian = compare(args.exe, old, new, patch, args.data, args.runs)
 
     mib = 1 << 20
     print(f"old {old.stat().st_size / mib:.1f} MiB, new {new.stat().st_size / mib:.1f} MiB, "

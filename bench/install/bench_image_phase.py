@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Benchmark of the install sequence's image phase on the realistic-size testbed payload.
+"""Benchmark of the install sequence's image phase on a realistic-size testbed payload.
 
 Run it through the build (builds the realistic testbed images, a module carrying their
 patch and our patch tool, and the host program first):
 
-    cmake --build build --target bench_image_phase
+    cmake --build build --target bench_image_phase           (patch of mostly extra bytes)
+    cmake --build build --target bench_image_phase_product   (product-shaped patch)
 
 The realistic images take bsdiff minutes the first time; the testbed keeps them in its
 image cache afterwards. One run, in a Wine prefix of its own: the 64-bit patch cache is
@@ -19,7 +20,7 @@ image's digest among the accepted ones) runs the image phase into an empty home.
   display's time stamps: payload extraction, digest of the base image copy, patch,
   unzip, expansion of the packed archives (operation 5), class-data run (operation 6);
 - next to them, the machine's own tools doing the same work on the same files:
-  sha256sum, Debian's bspatch, unzip, and gzip -d for the packed archives.
+  sha256sum, Debian's bspatch, unzip and bsdtar, and gzip -d for the packed archives.
 """
 import argparse
 import datetime
@@ -181,6 +182,9 @@ def run_native(args, work):
         "patch": native(["bspatch", args.images / "baseimagefam8", new, args.images / "diff"]),
         "unzip": native(["unzip", "-q", "-o", new, "-d", home]),
     }
+    tar_home = out / "tar-home"
+    tar_home.mkdir()
+    results["unzip (bsdtar)"] = native(["bsdtar", "-x", "-f", new, "-C", tar_home])
     seconds, peak = 0.0, 0.0
     for archive in PACKED:
         with open(home / (archive + ".vpk"), "wb") as target:
@@ -190,15 +194,10 @@ def run_native(args, work):
     return results
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--images", required=True, type=pathlib.Path, help="folder of the realistic testbed images")
-    parser.add_argument("--host", required=True, help="image_phase_host.exe")
-    parser.add_argument("--module", required=True, help="module carrying the realistic patch and bspatch.exe")
-    parser.add_argument("--watcher", required=True, help="progress-watch.exe")
-    parser.add_argument("--work", required=True, type=pathlib.Path, help="scratch folder (emptied first)")
-    args = parser.parse_args()
-
+def measure(args):
+    """One run of ours and of the native tools: (total seconds, peaks {program: KiB},
+    [(step, seconds)], {step: (native seconds, native peak MiB)}). `args` has images,
+    host, module, watcher and work (emptied first, removed afterwards)."""
     shutil.rmtree(args.work, ignore_errors=True)
     args.work.mkdir(parents=True)
     try:
@@ -207,6 +206,18 @@ def main():
         theirs = run_native(args, args.work)
     finally:
         shutil.rmtree(args.work, ignore_errors=True)
+    return total, peaks, steps, theirs
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--images", required=True, type=pathlib.Path, help="folder of the large testbed images")
+    parser.add_argument("--host", required=True, help="image_phase_host.exe")
+    parser.add_argument("--module", required=True, help="module carrying the realistic patch and bspatch.exe")
+    parser.add_argument("--watcher", required=True, help="progress-watch.exe")
+    parser.add_argument("--work", required=True, type=pathlib.Path, help="scratch folder (emptied first)")
+    args = parser.parse_args()
+    total, peaks, steps, theirs = measure(args)
 
     mib = 1 << 20
     print(f"base image {(args.images / 'baseimagefam8').stat().st_size / mib:.1f} MiB, "
@@ -220,6 +231,9 @@ def main():
         native_seconds, native_peak = theirs.get(name, (None, None))
         other = f"{native_seconds:>12.2f}{native_peak:>19.1f}  {tools[name]}" if native_seconds is not None else ""
         print(f"{name:<28}{seconds:>10.2f}{other}")
+        if name == "unzip":
+            tar_seconds, tar_peak = theirs["unzip (bsdtar)"]
+            print(f"{'':<38}{tar_seconds:>12.2f}{tar_peak:>19.1f}  bsdtar")
 
 
 if __name__ == "__main__":

@@ -13,6 +13,10 @@ time and MB/s of archive bytes per second. Our reader runs under Wine
 (scripts/wine-run); its time is measured inside the process, so it leaves out Wine's
 start, which the "wine run" column includes. Under Wine every created file costs about a
 quarter of a millisecond that native tools do not pay; the last column shows that floor.
+
+against_floor() (used by bench/report) measures our reader on a testbed image next to
+the floor that zip_extract_bench --floor measures in the same prefix: the entries
+inflated into memory, then the files created with plain calls.
 """
 
 import argparse
@@ -83,6 +87,21 @@ def count_files(folder):
     return sum(len(files) for _, _, files in os.walk(folder))
 
 
+def against_floor(build, archive, work):
+    """(seconds of our extraction, seconds of the floor) for `archive`, in that order, each
+    into an empty folder below `work`, inside the process."""
+    program = os.path.join(build, "bench", "zip", "zip_extract_bench.exe")
+    wine_run = [os.path.join(ROOT, "scripts", "wine-run"), "--template", os.path.join(build, "wine-template")]
+    windows = lambda path: "Z:" + str(path).replace("/", "\\")
+    seconds = []
+    for mode in ([], ["--floor"]):
+        out = fresh(os.path.join(work, "out"))
+        _, stdout = timed(wine_run + [program, *mode, windows(archive), windows(out)])
+        seconds.append(float(stdout.split()[0]))
+    shutil.rmtree(work, ignore_errors=True)
+    return tuple(seconds)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
@@ -134,4 +153,5 @@ def main():
         shutil.rmtree(os.path.join(work, name), ignore_errors=True)
 
 
-main()
+if __name__ == "__main__":
+    main()
