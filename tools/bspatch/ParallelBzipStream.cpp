@@ -147,6 +147,17 @@ std::size_t ParallelBzipStream::readSome(std::uint8_t* destination, std::size_t 
 }
 
 std::size_t ParallelBzipStream::readFromBlocks(std::uint8_t* destination, std::size_t size) {
+    // Most reads are small (a control triple, a few dozen difference bytes) and find their
+    // bytes in the front block, decoded already: they need no claim, no scheduling.
+    if (!jobs_.empty()) {
+        Job& front = *jobs_.front();
+        if (front.state.load(std::memory_order_acquire) == Job::Ready && !front.failed &&
+            front.produced - front.taken > size) {
+            std::memcpy(destination, front.output.get() + front.taken, size);
+            front.taken += size;
+            return size;
+        }
+    }
     for (;;) {
         topUp();
         if (jobs_.empty()) {
