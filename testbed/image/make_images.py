@@ -82,8 +82,8 @@ PRODUCT_BULK = {
 REBUILD_GAP = 20
 REBUILD_SHIFT = 0.35
 REBUILD_MOVE = 0.17
-# Byte tables adding a small constant, as a changed address or displacement does.
-ADDEND_TABLES = [bytes((b + addend) & 0xFF for b in range(256)) for addend in (4, 8, 16, 24)]
+# What a changed address or displacement adds to each of its bytes.
+ADDENDS = (4, 8, 16, 24)
 
 IMAGE_NAMES = ("baseimagefam8", "newimage", "diff")
 
@@ -126,7 +126,7 @@ def rebuilt(seed, old):
             position += length
         else:
             length = rng.randint(1, 8)
-            parts.append(old[position:position + length].translate(rng.choice(ADDEND_TABLES)))
+            parts.append(bytes((b + rng.choice(ADDENDS)) & 0xFF for b in old[position:position + length]))
             position += length
     return b"".join(parts)
 
