@@ -147,7 +147,16 @@ std::int32_t VeskEnvironment::detectBits(const std::string& productCode) {
 std::int32_t VeskEnvironment::detectVreMode(const std::string& productCode, const Bundle& bundle) {
     LOG_TRACE("detectVreMode", "Detect mode of " << productCode << " Vesk installation");
     try {
-        if (tstrings::equalsIgnoreCase(bundle.getVersionKeyValue("MSI\\MODE"), "S")) {
+        // The package always writes the mode; a record without it was damaged, which the
+        // log must show rather than pass over. A value of another type throws, and is
+        // logged, below.
+        const std::string name = bundle.versionKeyPath() + "\\MSI\\MODE";
+        if (!bundle.getRootKey().hasValue(name)) {
+            LOG_WARNING("detectVreMode", "No value [" << name << "] of " << productCode
+                                                      << " Vesk installation; it is taken for the ordinary mode");
+            return InstalledVesk::ordinaryMode;
+        }
+        if (tstrings::equalsIgnoreCase(bundle.getRootKey().getString(name), "S")) {
             return InstalledVesk::sMode;
         }
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "diag/ErrorText.h"
 #include "diag/Logger.h"
 #include "diag/SysError.h"
 #include "diag/VdsError.h"
@@ -20,14 +21,26 @@ constexpr const char* extractAllFunction = "ZipFile::extractAll";
 // WriteFile takes at most 4 GiB - 1 bytes; whole files are written in pieces of 1 GiB.
 constexpr std::size_t largestWrite = 1u << 30;
 
+// Files are made with the right to delete them, so that one whose content could not be
+// written whole goes again through the same handle.
+constexpr DWORD createAccess = GENERIC_WRITE | DELETE;
+
 // Writes `data` as the whole new content of the open `file` (shown as `path` in errors),
-// with one write call for all but the largest files.
+// with one write call for all but the largest files. A file that a full disk or another
+// failure cuts short is deleted when its handle closes: no entry is left half written
+// under its name, to be taken for whole by whoever runs it next.
 void writeWholeFile(const AutoHandle& file, const std::string& path, std::string_view data) {
     while (!data.empty()) {
         const auto piece = static_cast<DWORD>(std::min(data.size(), largestWrite));
         DWORD written = 0;
         if (!WriteFile(file.get(), data.data(), piece, &written, nullptr) || written == 0) {
             const DWORD error = GetLastError();
+            FILE_DISPOSITION_INFO disposition{TRUE};
+            if (!SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+                const DWORD deleteError = GetLastError();
+                LOG_ERROR(extractAllFunction,
+                          "The partly written " << path << " cannot be deleted: " << systemErrorText(deleteError));
+            }
             VDS_THROW(SysError, extractAllFunction, "WriteFile(" + path + ") failed", WriteFile, error);
         }
         data.remove_prefix(written);
@@ -95,7 +108,7 @@ void DirectoryExtraction::extractByAnsiName(ZipFileEntry& entry) {
     ensureDirectory(FileUtils::dirname(target));
     // Damaged data fails before the file is made.
     const std::string_view data = read_(entry);
-    const AutoHandle file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const AutoHandle file(CreateFileA(target.c_str(), createAccess, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = GetLastError();
@@ -117,7 +130,7 @@ void DirectoryExtraction::extractByWideName(ZipFileEntry& entry) {
     }
     const std::wstring target = belowDestination(relative);
     const std::string_view data = read_(entry);
-    const AutoHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const AutoHandle file(CreateFileW(target.c_str(), createAccess, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = GetLastError();

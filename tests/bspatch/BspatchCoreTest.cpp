@@ -10,6 +10,7 @@
 #include "PatchBuilder.h"
 #include "PatchMutator.h"
 
+#include "support/MutationBudget.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
 
@@ -17,6 +18,7 @@
 
 #include <bzlib.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -140,23 +142,26 @@ TEST(BzipBlocks, CutsAStreamIntoIndependentBlocks) {
 }
 
 // The library sees many more damaged patches than the program test can start processes
-// for; a crash, a hang or a wrong result fails these tests.
-void applyDamagedPatches(const std::string& old, const std::string& patch, const std::string& expected,
-                         int runs, unsigned seed) {
+// for; a crash, a hang or a wrong result fails these tests. The seed, the count and the
+// time bound come from the environment (see MutationBudget); bench/hostile runs the
+// loops long.
+void applyDamagedPatches(const char* kind, const std::string& old, const std::string& patch,
+                         const std::string& expected, int runs, unsigned seed) {
     const testsupport::TempFolder dir;
     const std::string oldPath = dir.file("old"), newPath = dir.file("new"), patchPath = dir.file("patch");
     writeFileText(oldPath, old);
-    std::mt19937_64 random(seed);
+    testsupport::MutationBudget budget(kind, runs, seed, std::chrono::seconds(600));
     int refused = 0;
-    for (int run = 0; run < runs; ++run) {
-        writeFileText(patchPath, mutatePatch(patch, random));
+    while (budget.next()) {
+        writeFileText(patchPath, mutatePatch(patch, budget.random()));
         try {
             bspatch::applyPatchFile(oldPath, newPath, patchPath);
-            ASSERT_EQ(readFileBytes(newPath), expected) << "run " << run;
+            ASSERT_EQ(readFileBytes(newPath), expected) << "run " << budget.ran() << " of seed " << budget.seed();
             std::filesystem::remove(newPath);
         } catch (const std::exception& error) {
             ++refused;
-            ASSERT_EQ(dir.listing(), "old patch") << "run " << run << ": " << error.what();
+            ASSERT_EQ(dir.listing(), "old patch")
+                << "run " << budget.ran() << " of seed " << budget.seed() << ": " << error.what();
         }
     }
     EXPECT_GT(refused, 0);
@@ -164,7 +169,7 @@ void applyDamagedPatches(const std::string& old, const std::string& patch, const
 
 TEST(ApplyPatchFile, DamagedPatchesFailCleanly) {
     const std::string fixtures = testsupport::windowsPathFromEnvironment("BSPATCH_FIXTURES");
-    applyDamagedPatches(readFileBytes(fixtures + "\\small-related.old"),
+    applyDamagedPatches("patch", readFileBytes(fixtures + "\\small-related.old"),
                         readFileBytes(fixtures + "\\small-related.patch"),
                         readFileBytes(fixtures + "\\small-related.new"), 1000, 7);
 }
@@ -172,7 +177,7 @@ TEST(ApplyPatchFile, DamagedPatchesFailCleanly) {
 // The same for streams of several blocks, which take the parallel path and its fallback.
 TEST(ApplyPatchFile, DamagedMultiBlockPatchesFailCleanly) {
     const MultiBlockPatch multi = multiBlockPatch();
-    applyDamagedPatches(kHostileOld, buildPatch(multi.layout), multi.expectedNew, 300, 11);
+    applyDamagedPatches("patch-multiblock", kHostileOld, buildPatch(multi.layout), multi.expectedNew, 300, 11);
 }
 
 }  // namespace

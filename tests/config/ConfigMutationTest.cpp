@@ -1,6 +1,7 @@
 // Command lines and install configuration files are input from users and packagers: a
 // seeded loop of mutated ones must never crash or hang and always end in success or a
-// listed result code. VESK_MUTATION_SEED repeats a run.
+// listed result code. The seed, the count and the time bound come from the environment
+// (see MutationBudget); bench/hostile runs the loop long.
 #include "ConfigFixture.h"
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <random>
 #include <set>
 
+#include "support/MutationBudget.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
 
@@ -139,18 +141,12 @@ private:
 };
 
 TEST_F(ConfigMutationTest, MutatedInputsEndInListedResults) {
-    const char* given = std::getenv("VESK_MUTATION_SEED");
-    const unsigned seed =
-        given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : 20261210u;
-    std::cout << "VESK_MUTATION_SEED=" << seed << std::endl;
-    Mutator mutator(seed);
+    testsupport::MutationBudget budget("config", 4000, 20261210u, std::chrono::seconds(20));
+    Mutator mutator(budget.seed());
     testsupport::TempFolder folder;
     const std::string cfg = folder.file("m.cfg");
 
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    int iterations = 0;
-    while (std::chrono::steady_clock::now() < end && iterations < 4000) {
-        ++iterations;
+    while (budget.next()) {
         testsupport::writeFileText(cfg, mutator.file());
         if (mutator.below(4) == 0) {
             writeRuntimeSettings(mutator.file());
@@ -158,7 +154,7 @@ TEST_F(ConfigMutationTest, MutatedInputsEndInListedResults) {
             SetUp();
         }
         const std::wstring commandLine = mutator.commandLine(cfg);
-        SCOPED_TRACE(testing::Message() << "iteration " << iterations << " of seed " << seed);
+        SCOPED_TRACE(testing::Message() << "iteration " << budget.ran() << " of seed " << budget.seed());
         try {
             const auto config = makeConfig();
             const int loaded = config->LoadConfigSettings(commandLine);
@@ -176,7 +172,6 @@ TEST_F(ConfigMutationTest, MutatedInputsEndInListedResults) {
             FAIL() << "exception: " << error.what();
         }
     }
-    std::cout << iterations << " inputs" << std::endl;
 }
 
 }  // namespace

@@ -194,15 +194,11 @@ std::vector<std::string> deployCalls() {
     return calls;
 }
 
-namespace {
-
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
-
-}  // namespace
 
 // Detection hands homes on in lower case.
 void expectCurrentVre(const std::string& currentHome) {

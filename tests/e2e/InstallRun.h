@@ -82,6 +82,8 @@ std::vector<std::string> deployCalls();
 extern const std::string deployCallLog;
 extern const std::string deployBehaviour;
 
+// `text` in lower case (ASCII), as detection hands homes on.
+std::string lower(std::string text);
 // The registry state of a 64-bit runtime environment that is the machine's current one.
 void expectCurrentVre(const std::string& currentHome);
 

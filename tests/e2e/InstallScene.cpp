@@ -193,9 +193,11 @@ void expectProgress(const ChildRun& run, const std::vector<int>& operations,
 }
 
 void seedCache(const std::string& content) {
-    ASSERT_TRUE(CreateDirectoryA(join(commonAppData(), "Veyra").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(join(commonAppData(), "Veyra\\Vesk").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(cacheDir().c_str(), nullptr));
+    for (const std::string& level : {join(commonAppData(), "Veyra"), join(commonAppData(), "Veyra\\Vesk"), cacheDir()}) {
+        CreateDirectoryA(level.c_str(), nullptr);
+        const DWORD attributes = GetFileAttributesA(level.c_str());
+        ASSERT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) << level;
+    }
     testsupport::writeFileText(cachedImage(), content);
 }
 }  // namespace e2e

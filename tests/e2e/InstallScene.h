@@ -43,7 +43,8 @@ void copyTree(const std::string& from, const std::string& to);
 void expectHome(const std::string& home, const std::map<std::string, std::string>& expected,
                 const std::set<std::string>& others);
 
-// Puts `content` into the patch cache as the cached base image, making the cache's folders.
+// Puts `content` into the patch cache as the cached base image, making the cache's
+// folders that are missing.
 void seedCache(const std::string& content);
 
 // What one run of a program under test did.

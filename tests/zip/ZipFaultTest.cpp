@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "ZipTestFiles.h"
+#include "support/SmallDisk.h"
 #include "support/TempFolder.h"
+#include "support/TestFiles.h"
 #include "zip/SafeEntryName.h"
 #include "zip/ZipFile.h"
 
@@ -141,6 +143,30 @@ TEST(ZipFaultTest, DamagedDataFailsNamingTheEntryAndWritesNothing) {
         EXPECT_NE(thrownMessage([&] { zip.extractAll(folder.path(), {}); }).find(failed), std::string::npos)
             << c.archive;
         EXPECT_FALSE(exists(folder.file(c.entry))) << c.archive;
+    }
+}
+
+// The disk fills up during the extraction: the entry being written is not left cut short
+// under its name, and what was written before it stays whole.
+TEST(ZipFaultTest, FullDiskLeavesNoPartlyWrittenEntry) {
+    const testsupport::TempFolder folder;
+    const std::string home = folder.file("home");
+    const testsupport::SmallDisk disk(home, 64 * 1024);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "no small disk can be mounted here: " << disk.reason();
+    }
+    const ZipFile zip(fixture("sample.zip"));
+
+    const std::string message = thrownMessage([&] { zip.extractAll(home, {}); });
+
+    EXPECT_NE(message.find("WriteFile(" + home + "\\deflated.txt) failed"), std::string::npos) << message;
+    EXPECT_FALSE(exists(home + "\\deflated.txt"));
+    for (const std::string& path : listTree(home)) {
+        if (path.back() != '\\') {
+            EXPECT_EQ(testsupport::readFileBytes(home + "\\" + path),
+                      testsupport::readFileBytes(ziptest::originals("sample") + "\\" + path))
+                << path;
+        }
     }
 }
 

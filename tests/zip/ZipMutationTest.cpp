@@ -1,6 +1,7 @@
 // A seeded run over damaged copies of a valid archive: truncations and changed bytes.
 // Whatever the damage, the reader must fail cleanly or succeed, and never create
-// anything outside the destination folder.
+// anything outside the destination folder. The seed, the count and the time bound come
+// from the environment (see MutationBudget); bench/hostile runs the loop long.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 
 #include "ZipTestFiles.h"
 #include "support/LogRecords.h"
+#include "support/MutationBudget.h"
 #include "support/TempFolder.h"
 #include "zip/ZipFile.h"
 
@@ -21,7 +23,6 @@ namespace {
 using ziptest::listTree;
 
 constexpr int caseCount = 3000;
-// The run stops early, with what it has done, rather than take longer than this.
 constexpr std::chrono::seconds timeLimit{90};
 
 std::string mutate(const std::string& original, std::mt19937& random) {
@@ -57,12 +58,11 @@ TEST(ZipMutationTest, DamagedArchivesFailCleanlyAndStayInsideTheDestination) {
     const std::string archivePath = folder.file("case.zip");
     const std::string home = folder.file("home");
 
-    std::mt19937 random(20240517);
-    const auto started = std::chrono::steady_clock::now();
-    int cases = 0;
+    testsupport::MutationBudget budget("zip", caseCount, 20240517u, timeLimit);
+    std::mt19937 random(budget.seed());
     int opened = 0;
     int extracted = 0;
-    for (; cases < caseCount && std::chrono::steady_clock::now() - started < timeLimit; ++cases) {
+    while (budget.next()) {
         const std::string data = mutate(original, random);
         std::ofstream(archivePath, std::ios::binary | std::ios::trunc)
             .write(data.data(), std::streamsize(data.size()));
@@ -79,12 +79,12 @@ TEST(ZipMutationTest, DamagedArchivesFailCleanlyAndStayInsideTheDestination) {
         }
         for (const std::string& path : listTree(folder.path())) {
             ASSERT_TRUE(path == "case.zip" || path.rfind("home\\", 0) == 0)
-                << "case " << cases << " created " << path;
+                << "case " << budget.ran() << " of seed " << budget.seed() << " created " << path;
         }
     }
-    std::printf("%d damaged archives: %d opened, %d extracted without error\n", cases, opened, extracted);
+    std::printf("%d damaged archives: %d opened, %d extracted without error\n", budget.ran(), opened, extracted);
     EXPECT_GT(opened, 0);
-    EXPECT_LT(extracted, cases);
+    EXPECT_LT(extracted, budget.ran());
 }
 
 }  // namespace
