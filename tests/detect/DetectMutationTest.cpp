@@ -11,8 +11,8 @@
 
 #include <cctype>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <iterator>
 #include <string>
@@ -41,7 +41,8 @@ const char* pick(MutationBudget& budget, const char* const (&pool)[N]) {
 
 // A few edits of `text`: noise characters put in, characters taken out, a part repeated,
 // a run of digits made huge or negative, the whole repeated many times.
-std::string damage(std::string text, MutationBudget& budget, const char* const* noise, std::size_t noiseCount) {
+std::string damage(std::string text, MutationBudget& budget, const char* const* noise,
+                   std::size_t noiseCount) {
     for (std::size_t edits = 1 + budget.below(4); edits > 0; --edits) {
         const std::size_t at = budget.below(text.size() + 1);
         switch (budget.below(6)) {
@@ -55,8 +56,10 @@ std::string damage(std::string text, MutationBudget& budget, const char* const* 
                 text.insert(at, text.substr(budget.below(at + 1), budget.below(8)));
                 break;
             case 3: {
-                const char* const numbers[] = {"2147483647", "2147483648", "4294967296", "99999999999999999999",
-                                               "-1", "0000000000000000000001", "00"};
+                const char* const numbers[] = {"2147483647", "2147483648",
+                                               "4294967296", "99999999999999999999",
+                                               "-1",         "0000000000000000000001",
+                                               "00"};
                 text.insert(at, pick(budget, numbers));
                 break;
             }
@@ -74,13 +77,29 @@ std::string damage(std::string text, MutationBudget& budget, const char* const* 
     return text;
 }
 
-const char* const versionNoise[] = {".", "-", "_", "+", "b", "-b", "-ea", "+9", "..", "__", " ", "\t",
-                                    "\r\n", "a", "\xFF", "\xC3\xA9", "e", "0", "9", "x"};
+const char* const versionNoise[] = {".", "-",  "_",    "+", "b",    "-b",       "-ea", "+9", "..", "__",
+                                    " ", "\t", "\r\n", "a", "\xFF", "\xC3\xA9", "e",   "0",  "9",  "x"};
 
-const char* const versionSeeds[] = {"1.8.0_321-b07", "1.8.0", "1.8.0_05", "1.8.0-ea", "1.8.0_60-ea-b13",
-                                    "1.7.0_80-b15",  "9",     "10+46",    "11.0.2+9", "11.0.2-ea+9",
-                                    "11.0.2.1",      "17",    "2.2.3",    "1.4.2_05", "21.0.1+12-LTS",
-                                    "",              "1",     "1.",       "_",        "+"};
+const char* const versionSeeds[] = {"1.8.0_321-b07",
+                                    "1.8.0",
+                                    "1.8.0_05",
+                                    "1.8.0-ea",
+                                    "1.8.0_60-ea-b13",
+                                    "1.7.0_80-b15",
+                                    "9",
+                                    "10+46",
+                                    "11.0.2+9",
+                                    "11.0.2-ea+9",
+                                    "11.0.2.1",
+                                    "17",
+                                    "2.2.3",
+                                    "1.4.2_05",
+                                    "21.0.1+12-LTS",
+                                    "",
+                                    "1",
+                                    "1.",
+                                    "_",
+                                    "+"};
 
 // A parsed version reads back as itself from its own text, and its family, its value
 // without build and its scheme's own value behave.
@@ -132,9 +151,10 @@ TEST(DetectMutation, VersionStrings) {
     MutationBudget budget("version", 20000, 20261210u, timeBound);
     int taken = 0;
     while (budget.next()) {
-        const std::string text = budget.below(10) == 0
-                                     ? std::string(pick(budget, versionSeeds)) + pick(budget, versionSeeds)
-                                     : damage(pick(budget, versionSeeds), budget, versionNoise, std::size(versionNoise));
+        const std::string text =
+            budget.below(10) == 0
+                ? std::string(pick(budget, versionSeeds)) + pick(budget, versionSeeds)
+                : damage(pick(budget, versionSeeds), budget, versionNoise, std::size(versionNoise));
         taken += runCase(budget, text, [&] {
             const VeskVersion version(text);
             checkParsedVersion(version);
@@ -143,13 +163,15 @@ TEST(DetectMutation, VersionStrings) {
     expectTakenAndRefused(budget, taken);
 }
 
-const char* const codeNoise[] = {"{", "}", "-", "X", "x", "0", "F", "G", "u", " ", "\xFF", "\xE9", "\r", "%s", "\\"};
+const char* const codeNoise[] = {"{", "}", "-",    "X",    "x",  "0",  "F", "G",
+                                 "u", " ", "\xFF", "\xE9", "\r", "%s", "\\"};
 
 TEST(DetectMutation, ProductCodes) {
-    const char* const seeds[] = {"{645C91E3-2B07-4E9A-B38D-71C4F6180321}", "{7D3E19B0-5C62-4A8F-9E07-4B64180321F0}",
-                                 "{935C91E3-2B07-4E9A-B38D-71C4F614205X}", "{3E8C2D05-A41B-4C96-BD25-11006451C9A3E}",
-                                 "7D3E19B0-5C62-4A8F-9E07-4B64180321F0",   "7D3E19B05C624A8F9E074B64180321F0",
-                                 "{00000000-0000-0000-0000-000000000000}", ""};
+    const char* const seeds[] = {
+        "{645C91E3-2B07-4E9A-B38D-71C4F6180321}", "{7D3E19B0-5C62-4A8F-9E07-4B64180321F0}",
+        "{935C91E3-2B07-4E9A-B38D-71C4F614205X}", "{3E8C2D05-A41B-4C96-BD25-11006451C9A3E}",
+        "7D3E19B0-5C62-4A8F-9E07-4B64180321F0",   "7D3E19B05C624A8F9E074B64180321F0",
+        "{00000000-0000-0000-0000-000000000000}", ""};
     MutationBudget budget("productcode", 20000, 20261211u, timeBound);
     int taken = 0;
     const VeskEnvironment::InstalledVesks nothingInstalled;
@@ -225,20 +247,32 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string>>& en
     archive += directory;
     put32(archive, 0x06054b50);
     put16(archive, 0), put16(archive, 0);
-    put16(archive, static_cast<unsigned>(entries.size())), put16(archive, static_cast<unsigned>(entries.size()));
+    put16(archive, static_cast<unsigned>(entries.size())),
+        put16(archive, static_cast<unsigned>(entries.size()));
     put32(archive, static_cast<std::uint32_t>(directory.size())), put32(archive, directoryOffset);
     put16(archive, 0);
     return archive;
 }
 
 const char* const manifestLines[] = {
-    "Manifest-Version: 1.0",         "Implementation-Version: 1.8.0_322", "Implementation-Version: 17.0.2",
-    "Implementation-Version:",       "Implementation-Version: ",          "implementation-version: 1.8.0_321-b09",
-    "Implementation-Title: Vesk",    "  Runtime Environment",             "Created-By: testbed",
-    "Name: vesk/lang/",              "",                                  "Implementation-Version=1.8.0",
-    "Implementation-Version: 11+9",  ": 1.0",                             "Implementation-Version: 1.8.0_322 trailing",
+    "Manifest-Version: 1.0",
+    "Implementation-Version: 1.8.0_322",
+    "Implementation-Version: 17.0.2",
+    "Implementation-Version:",
+    "Implementation-Version: ",
+    "implementation-version: 1.8.0_321-b09",
+    "Implementation-Title: Vesk",
+    "  Runtime Environment",
+    "Created-By: testbed",
+    "Name: vesk/lang/",
+    "",
+    "Implementation-Version=1.8.0",
+    "Implementation-Version: 11+9",
+    ": 1.0",
+    "Implementation-Version: 1.8.0_322 trailing",
 };
-const char* const manifestNoise[] = {"\r", "\n", "\r\n", ":", " ", "\0", "\xEF\xBB\xBF", "\xFF", "=", "#", "\t"};
+const char* const manifestNoise[] = {"\r",           "\n",   "\r\n", ":", " ", "\0",
+                                     "\xEF\xBB\xBF", "\xFF", "=",    "#", "\t"};
 
 std::string mutatedManifest(MutationBudget& budget) {
     std::string manifest;
@@ -246,7 +280,8 @@ std::string mutatedManifest(MutationBudget& budget) {
         manifest += pick(budget, manifestLines);
         manifest += budget.below(3) == 0 ? "\n" : "\r\n";
     }
-    return budget.below(3) == 0 ? damage(manifest, budget, manifestNoise, std::size(manifestNoise)) : manifest;
+    return budget.below(3) == 0 ? damage(manifest, budget, manifestNoise, std::size(manifestNoise))
+                                : manifest;
 }
 
 TEST(DetectMutation, ManifestsInsideTheRuntimeArchive) {
@@ -258,7 +293,8 @@ TEST(DetectMutation, ManifestsInsideTheRuntimeArchive) {
     while (budget.next()) {
         const std::string manifest = mutatedManifest(budget);
         std::vector<std::pair<std::string, std::string>> entries = {{"META-INF/MANIFEST.MF", manifest}};
-        if (budget.below(4) == 0) entries.insert(entries.begin(), {"vesk/lang/Object.class", "\xca\xfe\xba\xbe"});
+        if (budget.below(4) == 0)
+            entries.insert(entries.begin(), {"vesk/lang/Object.class", "\xca\xfe\xba\xbe"});
         if (budget.below(8) == 0) entries.front().first = "META-INF/manifest.mf";
         testsupport::writeFileText(archive, storedZip(entries));
         taken += runCase(budget, manifest, [&] {

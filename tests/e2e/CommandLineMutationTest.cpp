@@ -30,22 +30,57 @@ namespace {
 
 // Success (or the configuration-error test hook), the install steps' codes, the loading
 // and writing of the configuration, and the generic failure.
-const std::set<DWORD> documentedCodes = {0,     61000, 61001, 61002, 61003, 61008, 61012,
-                                         61014, 61015, 61016, 610017};
+const std::set<DWORD> documentedCodes = {0,     61000, 61001, 61002, 61003, 61008,
+                                         61012, 61014, 61015, 61016, 610017};
 
 // The longest that one run may take before it counts as hung.
 constexpr DWORD hangMilliseconds = 60000;
 // Windows takes at most 32767 characters on a command line.
 constexpr std::size_t longestCommandLine = 32000;
 
-const char* const names[] = {"INSTALL_SILENT", "EULA", "AUTO_UPDATE", "REPAIRMODE", "INSTALLDIR", "INSTALLCFG",
-                             "ProductCode", "REBOOT", "STATIC", "WEB_VESK", "WEB_VESK_SECURITY_LEVEL",
-                             "USAGETRACKER_CFG", "DEPLOYMENT_RULE_SET", "MSI_CMDLINE", "/s", "/S", "-download",
-                             "/h", "/lang", "TEST_CONFIG_FILE_ERRORS", "NOSUCHKEY", ""};
-const char* const values[] = {"Enable", "Disable", "1", "0", "VH", "{645C91E3-2B07-4E9A-B38D-71C4F6180321}",
-                              "x", "", " ", "C:\\X", "\\\\srv\\share\\x", "C:\\CON\\x", "C:\\a\\..\\..\\b",
-                              "\"", "a=b", "%TEMP%", "\xC4\xD6\xDC", "\xE9t\xE9", "\x80\x81\xFE\xFF"};
-const char* const noise[] = {"\r", "\n", "\r\n", "\"", "\\\"", "\\", "=", " ", "\t", "\xA0", "\xFF", "^", "%", "\"\""};
+const char* const names[] = {"INSTALL_SILENT",
+                             "EULA",
+                             "AUTO_UPDATE",
+                             "REPAIRMODE",
+                             "INSTALLDIR",
+                             "INSTALLCFG",
+                             "ProductCode",
+                             "REBOOT",
+                             "STATIC",
+                             "WEB_VESK",
+                             "WEB_VESK_SECURITY_LEVEL",
+                             "USAGETRACKER_CFG",
+                             "DEPLOYMENT_RULE_SET",
+                             "MSI_CMDLINE",
+                             "/s",
+                             "/S",
+                             "-download",
+                             "/h",
+                             "/lang",
+                             "TEST_CONFIG_FILE_ERRORS",
+                             "NOSUCHKEY",
+                             ""};
+const char* const values[] = {"Enable",
+                              "Disable",
+                              "1",
+                              "0",
+                              "VH",
+                              "{645C91E3-2B07-4E9A-B38D-71C4F6180321}",
+                              "x",
+                              "",
+                              " ",
+                              "C:\\X",
+                              "\\\\srv\\share\\x",
+                              "C:\\CON\\x",
+                              "C:\\a\\..\\..\\b",
+                              "\"",
+                              "a=b",
+                              "%TEMP%",
+                              "\xC4\xD6\xDC",
+                              "\xE9t\xE9",
+                              "\x80\x81\xFE\xFF"};
+const char* const noise[] = {"\r", "\n", "\r\n", "\"",   "\\\"", "\\", "=",
+                             " ",  "\t", "\xA0", "\xFF", "^",    "%",  "\"\""};
 
 template <std::size_t N>
 const char* pick(testsupport::MutationBudget& budget, const char* const (&pool)[N]) {
@@ -92,7 +127,8 @@ TEST(InstallerCommandLine, MutatedCommandLinesEndInDocumentedCodes) {
     std::map<DWORD, int> endings;
     while (budget.next()) {
         testsupport::writeFileText(cfg, mutatedFile(budget, cfg));
-        const std::string commandLine = testsupport::quoteArgument(inputs.installer) + mutatedArguments(budget, cfg);
+        const std::string commandLine =
+            testsupport::quoteArgument(inputs.installer) + mutatedArguments(budget, cfg);
         SCOPED_TRACE(testing::Message() << "case " << budget.ran() << " of seed " << budget.seed() << ": "
                                         << commandLine.substr(0, 300));
         testsupport::CapturedChild installer(commandLine);

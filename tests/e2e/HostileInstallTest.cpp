@@ -11,10 +11,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
-#include <stdexcept>
 #include <map>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,8 +22,8 @@
 #include "InstallScene.h"
 #include "diag/Logger.h"
 #include "support/CapturedChild.h"
-#include "support/FolderLink.h"
 #include "support/ChildProcess.h"
+#include "support/FolderLink.h"
 #include "support/HeldFile.h"
 #include "support/SmallDisk.h"
 #include "support/TempFolder.h"
@@ -75,7 +75,8 @@ bool sizeReservesRoom(const std::string& folder) {
         throw std::runtime_error("cannot read the size of the disk of " + folder);
     }
     const std::string probe = join(folder, "size-probe");
-    const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         throw std::runtime_error("cannot make " + probe);
     }
@@ -151,10 +152,11 @@ TEST_F(HostileInstall, FullDiskDuringThePatch) {
     disk.grow(512ull * 1024 * 1024);
     expectSuccessfulRerun();
     if (!reserves) {
-        GTEST_SKIP() << "this disk gives a file its size without room (a sparse file on tmpfs), so the patch tool "
-                        "meets the full disk only when it writes through its mapping of the new image, which "
-                        "Wine turns into a crash of the tool; what the crash leaves in the working folder is not "
-                        "checked";
+        GTEST_SKIP()
+            << "this disk gives a file its size without room (a sparse file on tmpfs), so the patch tool "
+               "meets the full disk only when it writes through its mapping of the new image, which "
+               "Wine turns into a crash of the tool; what the crash leaves in the working folder is not "
+               "checked";
     }
 }
 
@@ -165,8 +167,8 @@ TEST_F(HostileInstall, LogHeldByAnotherProcess) {
     testsupport::writeFileText(log, "");
     {
         const testsupport::HeldFile held(log);
-        testsupport::CapturedChild installer(
-            testsupport::buildCommandLine(inputs.installer, {"/s", std::string("ProductCode=") + product.productCode}));
+        testsupport::CapturedChild installer(testsupport::buildCommandLine(
+            inputs.installer, {"/s", std::string("ProductCode=") + product.productCode}));
         EXPECT_EQ(installer.wait(), 0u) << installer.output();
     }
     EXPECT_EQ(testsupport::readFileBytes(log), "");
@@ -183,7 +185,8 @@ bool readOnlyFilesAreKept() {
     const std::string probe = folder.file("read-only");
     testsupport::writeFileText(probe, "kept");
     SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_READONLY);
-    const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     const bool refused = file == INVALID_HANDLE_VALUE;
     if (!refused) {
         CloseHandle(file);
@@ -228,7 +231,8 @@ TEST_P(HomeFileFaults, FailTheUnzipUntilTheyAreGone) {
     const std::string named = "at ZipFile::extractAll(): CreateFile(" + lower(file) + ") failed";
     const std::string error = "System error [" + std::to_string(GetParam().error) + "]";
     EXPECT_TRUE(std::any_of(run.log.begin(), run.log.end(), [&](const std::string& line) {
-        return line.rfind("ERROR Exception with message '", 0) == 0 && contains(line, named) && contains(line, error);
+        return line.rfind("ERROR Exception with message '", 0) == 0 && contains(line, named) &&
+               contains(line, error);
     })) << testing::PrintToString(errors(run));
     EXPECT_EQ(sha256(cachedImage()), sha256(inputs.baseImage));
 
@@ -319,7 +323,8 @@ TEST_F(HostileInstall, VeskHomeThatIsADword) {
         return contains(line, "VeskHome") && contains(line, "REG_DWORD");
     };
     const std::vector<std::string> failures = unexpectedErrors(run);
-    EXPECT_TRUE(std::any_of(failures.begin(), failures.end(), aboutTheValue)) << testing::PrintToString(failures);
+    EXPECT_TRUE(std::any_of(failures.begin(), failures.end(), aboutTheValue))
+        << testing::PrintToString(failures);
     for (const std::string& line : failures) {
         EXPECT_TRUE(aboutTheValue(line)) << line;
     }
@@ -379,7 +384,8 @@ TEST_F(HostileInstall, MissingMsiMode) {
     EXPECT_EQ(machineString(versionKey, "MicroVersion"), "0");
     // The mode is not made up: the package's record stays as it was found.
     EXPECT_EQ(machineString(versionKey + "\\MSI", "MODE"), std::nullopt);
-    EXPECT_TRUE(loggedStart(run, "WARNING No value [" + versionKey + "\\MSI\\MODE] of " + product.productCode +
+    EXPECT_TRUE(loggedStart(run, "WARNING No value [" + versionKey + "\\MSI\\MODE] of " +
+                                     product.productCode +
                                      " Vesk installation; it is taken for the ordinary mode"))
         << testing::PrintToString(problems(run));
     expectCurrentVre(home);

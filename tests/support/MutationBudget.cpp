@@ -30,7 +30,8 @@ MutationBudget::MutationBudget(std::string kind, int cases, unsigned seed, std::
       cases_(static_cast<int>(fromEnvironment("VESK_MUTATION_CASES", static_cast<unsigned>(cases)))),
       seed_(static_cast<unsigned>(fromEnvironment("VESK_MUTATION_SEED", seed))),
       end_(std::chrono::steady_clock::now() +
-           std::chrono::seconds(fromEnvironment("VESK_MUTATION_SECONDS", static_cast<unsigned>(timeBound.count())))),
+           std::chrono::seconds(
+               fromEnvironment("VESK_MUTATION_SECONDS", static_cast<unsigned>(timeBound.count())))),
       random_(seed_),
       failedParts_(failedParts()) {
     std::printf("mutation %s: VESK_MUTATION_SEED=%u, up to %d cases\n", kind_.c_str(), seed_, cases_);

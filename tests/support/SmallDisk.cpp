@@ -47,9 +47,10 @@ unsigned long runUnixShell(const std::string& script, std::string& output) {
     // last, its exit code in files of a folder of ours, and the code file is waited for.
     const TempFolder folder;
     const std::string unixFolder = unixPathOf(folder.path());
-    const std::string wrapped = "{ " + script + "; } >" + shellQuoted(unixFolder + "/output") + " 2>&1; echo $? >" +
-                                shellQuoted(unixFolder + "/code.part") + "; mv " +
-                                shellQuoted(unixFolder + "/code.part") + " " + shellQuoted(unixFolder + "/code");
+    const std::string wrapped = "{ " + script + "; } >" + shellQuoted(unixFolder + "/output") +
+                                " 2>&1; echo $? >" + shellQuoted(unixFolder + "/code.part") + "; mv " +
+                                shellQuoted(unixFolder + "/code.part") + " " +
+                                shellQuoted(unixFolder + "/code");
     if (!startDetached(buildCommandLine("Z:\\bin\\sh", {"-c", wrapped}))) {
         throw std::runtime_error("cannot start /bin/sh: error " + std::to_string(GetLastError()));
     }
@@ -67,8 +68,8 @@ SmallDisk::SmallDisk(const std::string& folder, std::uint64_t bytes) {
     CreateDirectoryA(folder.c_str(), nullptr);
     unixPath_ = unixPathOf(folder);
     std::string output;
-    const unsigned long code =
-        runUnixShell("mount -t tmpfs -o " + sizeOption(bytes) + " vesk-small-disk " + shellQuoted(unixPath_), output);
+    const unsigned long code = runUnixShell(
+        "mount -t tmpfs -o " + sizeOption(bytes) + " vesk-small-disk " + shellQuoted(unixPath_), output);
     mounted_ = code == 0;
     if (!mounted_) {
         reason_ = "mount -t tmpfs over " + unixPath_ + " failed with " + std::to_string(code) + ": " + output;
@@ -94,7 +95,8 @@ void SmallDisk::grow(std::uint64_t bytes) {
     const unsigned long code =
         runUnixShell("mount -o remount," + sizeOption(bytes) + " " + shellQuoted(unixPath_), output);
     if (code != 0) {
-        throw std::runtime_error("remounting " + unixPath_ + " failed with " + std::to_string(code) + ": " + output);
+        throw std::runtime_error("remounting " + unixPath_ + " failed with " + std::to_string(code) + ": " +
+                                 output);
     }
 }
 
