@@ -277,8 +277,13 @@ TEST_F(HostileInstall, FileWhereACacheLevelBelongs) {
     const ChildRun run = install();
 
     EXPECT_EQ(run.code, 61000u) << testing::PrintToString(run.log);
-    EXPECT_TRUE(logged(run, "ERROR -- Error creating extraction/working dirs -  failed."))
+    // The install lock, which lives in the cache, is the first to need the level.
+    EXPECT_TRUE(logged(run, "ERROR The patch cache cannot be made or held for the install lock"))
         << testing::PrintToString(errors(run));
+    EXPECT_TRUE(std::any_of(run.log.begin(), run.log.end(), [](const std::string& line) {
+        return line.rfind("ERROR Exception with message '", 0) == 0 &&
+               contains(line, "[" + cacheDir() + "] is not a folder");
+    })) << testing::PrintToString(errors(run));
     EXPECT_EQ(testsupport::readFileBytes(cacheDir()), "in the way");
     EXPECT_EQ(filesBelow(home), std::set<std::string>{});
 
