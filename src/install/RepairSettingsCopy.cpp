@@ -18,6 +18,15 @@ bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
 
+// Copies `from` to `to`; throws, as `qualifiedFunction`, `failure` with the system's reason.
+void copyOrThrow(const std::wstring& from, const std::wstring& to, bool failIfExists, const char* qualifiedFunction,
+                 const std::string& failure) {
+    if (!CopyFileW(from.c_str(), to.c_str(), failIfExists)) {
+        const DWORD code = GetLastError();
+        VDS_THROW(SysError, qualifiedFunction, failure, CopyFileW, code);
+    }
+}
+
 }  // namespace
 
 RepairSettingsCopy::RepairSettingsCopy(const std::string& cacheDir, const std::string& settingsPath)
@@ -37,13 +46,8 @@ void RepairSettingsCopy::recover() const {
     } else {
         FileUtils::createDirs(folderOf(settingsPath_));
         // Never over a file that appeared meanwhile: that one is newer than the copy.
-        if (!CopyFileW(copyPath_.c_str(), settingsPath_.c_str(), TRUE)) {
-            const DWORD code = GetLastError();
-            VDS_THROW(
-                SysError, "RepairSettingsCopy::recover",
-                "Cannot restore the runtime settings file [" + settingsText_ + "] from [" + copyText_ + "]",
-                CopyFileW, code);
-        }
+        copyOrThrow(copyPath_, settingsPath_, true, "RepairSettingsCopy::recover",
+                    "Cannot restore the runtime settings file [" + settingsText_ + "] from [" + copyText_ + "]");
         LOG_INFO(function, "Restored the runtime settings file ["
                                << settingsText_ << "] from the copy [" << copyText_
                                << "] that an earlier repair kept: it was "
@@ -56,13 +60,8 @@ void RepairSettingsCopy::keep() const {
     if (!exists(settingsPath_)) {
         return;
     }
-    if (!CopyFileW(settingsPath_.c_str(), copyPath_.c_str(), FALSE)) {
-        const DWORD code = GetLastError();
-        VDS_THROW(
-            SysError, "RepairSettingsCopy::keep",
-            "Cannot keep a copy of the runtime settings file [" + settingsText_ + "] as [" + copyText_ + "]",
-            CopyFileW, code);
-    }
+    copyOrThrow(settingsPath_, copyPath_, false, "RepairSettingsCopy::keep",
+                "Cannot keep a copy of the runtime settings file [" + settingsText_ + "] as [" + copyText_ + "]");
     LOG_INFO(function, "Kept a copy of the runtime settings file [" << settingsText_ << "] as [" << copyText_
                                                                     << "] while repair deletes it");
 }
