@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "InstallRun.h"
 #include "InstallScene.h"
 #include "diag/tstrings.h"
 #include "support/FolderLink.h"
@@ -42,8 +43,6 @@ std::wstring lowerWide(std::wstring text) {
     std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
     return text;
 }
-
-std::string lower(const std::string& text) { return tstrings::toAnsi(lowerWide(tstrings::toUtf16(text, CP_ACP))); }
 
 // The machine "Path" entries in lower case.
 std::set<std::wstring> pathEntries() {
