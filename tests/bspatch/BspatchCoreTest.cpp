@@ -113,30 +113,16 @@ std::string bunzip2(const std::vector<std::uint8_t>& stream, std::size_t expecte
 TEST(BzipBlocks, CutsAStreamIntoIndependentBlocks) {
     const std::string data =
         multiBlockPatch().layout.extra + multiBlockPatch().layout.diff;  // 500,000 random bytes
-    std::string stream = bzip2(data, 1);
-    const std::uint64_t endOfData = stream.size() * 8;
-    stream.append(bspatch::bzipblocks::kLookahead, '\0');
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data());
-
-    std::vector<bspatch::bzipblocks::Marker> markers;
-    for (std::uint64_t from = bspatch::bzipblocks::kHeaderBits;;) {
-        const auto marker =
-            bspatch::bzipblocks::findMarker(bytes, from, stream.size() - bspatch::bzipblocks::kLookahead);
-        ASSERT_TRUE(marker.has_value());
-        markers.push_back(*marker);
-        if (marker->end) {
-            break;
-        }
-        from = marker->bit + bspatch::bzipblocks::kMagicBits;
-    }
+    const std::string stream = bzip2(data, 1);
+    const std::vector<BzipMarker> markers =
+        bzipMarkers(stream + std::string(bspatch::bzipblocks::kLookahead, '\0'));
     ASSERT_EQ(markers.size(), 7u) << "six blocks of up to 100,000 bytes and the end marker";
     EXPECT_EQ(markers.front().bit, bspatch::bzipblocks::kHeaderBits);
-    EXPECT_LT(markers.back().bit, endOfData);
+    EXPECT_LT(markers.back().bit, stream.size() * 8);
 
     std::string joined;
-    for (std::size_t i = 0; i + 1 < markers.size(); ++i) {
-        joined += bunzip2(
-            bspatch::bzipblocks::standaloneBlock('1', bytes, markers[i].bit, markers[i + 1].bit), 100000);
+    for (const std::vector<std::uint8_t>& block : standaloneBlocks(stream, '1')) {
+        joined += bunzip2(block, 100000);
     }
     EXPECT_EQ(joined, data);
 }
@@ -156,7 +142,8 @@ void applyDamagedPatches(const char* kind, const std::string& old, const std::st
         writeFileText(patchPath, mutatePatch(patch, budget.random()));
         try {
             bspatch::applyPatchFile(oldPath, newPath, patchPath);
-            ASSERT_EQ(readFileBytes(newPath), expected) << "run " << budget.ran() << " of seed " << budget.seed();
+            ASSERT_EQ(readFileBytes(newPath), expected)
+                << "run " << budget.ran() << " of seed " << budget.seed();
             std::filesystem::remove(newPath);
         } catch (const std::exception& error) {
             ++refused;
@@ -177,7 +164,8 @@ TEST(ApplyPatchFile, DamagedPatchesFailCleanly) {
 // The same for streams of several blocks, which take the parallel path and its fallback.
 TEST(ApplyPatchFile, DamagedMultiBlockPatchesFailCleanly) {
     const MultiBlockPatch multi = multiBlockPatch();
-    applyDamagedPatches("patch-multiblock", kHostileOld, buildPatch(multi.layout), multi.expectedNew, 300, 11);
+    applyDamagedPatches("patch-multiblock", kHostileOld, buildPatch(multi.layout), multi.expectedNew, 300,
+                        11);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <bzlib.h>
 
+#include "BzipBlocks.h"
+
 #include <stdexcept>
 
 std::string encodeOfftin(std::int64_t value) {
@@ -44,4 +46,33 @@ std::string buildPatch(const PatchLayout& layout) {
            encodeOfftin(layout.controlLength.value_or(static_cast<std::int64_t>(controlBlock.size()))) +
            encodeOfftin(layout.diffLength.value_or(static_cast<std::int64_t>(diffBlock.size()))) +
            encodeOfftin(layout.newSize) + controlBlock + diffBlock + extraBlock;
+}
+
+std::vector<BzipMarker> bzipMarkers(const std::string& paddedStream) {
+    namespace blocks = bspatch::bzipblocks;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(paddedStream.data());
+    std::vector<BzipMarker> markers;
+    for (std::uint64_t from = blocks::kHeaderBits;;) {
+        const auto marker = blocks::findMarker(bytes, from, paddedStream.size() - blocks::kLookahead);
+        if (!marker) {
+            throw std::runtime_error("a bzip2 stream without its end marker");
+        }
+        markers.push_back({marker->bit, marker->end});
+        if (marker->end) {
+            return markers;
+        }
+        from = marker->bit + blocks::kMagicBits;
+    }
+}
+
+std::vector<std::vector<std::uint8_t>> standaloneBlocks(const std::string& stream, char level) {
+    const std::string padded = stream + std::string(bspatch::bzipblocks::kLookahead, '\0');
+    const std::vector<BzipMarker> markers = bzipMarkers(padded);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(padded.data());
+    std::vector<std::vector<std::uint8_t>> blocks;
+    for (std::size_t i = 0; i + 1 < markers.size(); ++i) {
+        blocks.push_back(
+            bspatch::bzipblocks::standaloneBlock(level, bytes, markers[i].bit, markers[i + 1].bit));
+    }
+    return blocks;
 }

@@ -1,45 +1,256 @@
 #include "BlockDecoder.h"
 
-#include <algorithm>
+#include "BitReader.h"
+#include "BzipCrc.h"
+#include "HuffmanCode.h"
+#include "InverseBwt.h"
 
-#include "RecycledMemory.h"
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
 
 namespace bspatch {
+namespace {
 
-BlockDecoder::BlockDecoder(const std::vector<std::uint8_t>& input) {
-    recycled::useFor(stream_);
-    initialised_ = BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_OK;
-    stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(input.data()));
-    stream_.avail_in = static_cast<unsigned int>(input.size());
-}
+constexpr unsigned kMinGroups = 2;
+constexpr unsigned kMaxGroups = 6;
+// Each selector picks the code of the next fifty symbols. bzip2 never writes more
+// selectors than this; libbz2 reads and ignores any beyond it.
+constexpr unsigned kGroupSize = 50;
+constexpr unsigned kMaxSelectors = 18002;
+// Symbols 0 and 1 spell a run of the front byte's repetitions in base two.
+constexpr std::uint16_t kRunB = 1;
+constexpr std::uint32_t kLargestRunWeight = 2u << 20;
 
-BlockDecoder::~BlockDecoder() {
-    if (initialised_) {
-        BZ2_bzDecompressEnd(&stream_);
+// The byte values the block uses, in order: the MTF and Huffman stages count in them.
+struct Alphabet {
+    std::array<std::uint8_t, 256> bytes{};
+    unsigned size = 0;
+};
+
+Alphabet readAlphabet(BitReader& in) {
+    Alphabet alphabet;
+    const std::uint32_t ranges = in.bits(16);
+    for (unsigned range = 0; range < 16; ++range) {
+        if ((ranges & (0x8000u >> range)) == 0) {
+            continue;
+        }
+        const std::uint32_t members = in.bits(16);
+        for (unsigned member = 0; member < 16; ++member) {
+            if ((members & (0x8000u >> member)) != 0) {
+                alphabet.bytes[alphabet.size++] = static_cast<std::uint8_t>(range * 16 + member);
+            }
+        }
     }
+    return alphabet;
 }
+
+// The selectors, stored move-to-front coded and in unary; empty when damaged.
+std::vector<std::uint8_t> readSelectors(BitReader& in, unsigned groups) {
+    const std::uint32_t count = in.bits(15);
+    std::vector<std::uint8_t> selectors;
+    selectors.reserve(std::min(count, kMaxSelectors));
+    std::array<std::uint8_t, kMaxGroups> order{0, 1, 2, 3, 4, 5};
+    for (std::uint32_t i = 0; i < count; ++i) {
+        unsigned index = 0;
+        while (in.bit()) {
+            if (++index >= groups) {
+                return {};
+            }
+        }
+        if (in.overrun()) {
+            return {};
+        }
+        if (i < kMaxSelectors) {
+            const std::uint8_t group = order[index];
+            std::memmove(&order[1], &order[0], index);
+            order[0] = group;
+            selectors.push_back(group);
+        }
+    }
+    return selectors;
+}
+
+// One code's lengths, each a delta from the one before.
+std::optional<HuffmanCode> readCode(BitReader& in, unsigned symbols) {
+    std::array<std::uint8_t, HuffmanCode::kMaxSymbols> lengths{};
+    int length = static_cast<int>(in.bits(5));
+    for (unsigned symbol = 0; symbol < symbols; ++symbol) {
+        for (;;) {
+            if (length < 1 || length > static_cast<int>(HuffmanCode::kMaxLength)) {
+                return std::nullopt;
+            }
+            if (!in.bit()) {
+                break;
+            }
+            length += in.bit() ? -1 : 1;
+        }
+        lengths[symbol] = static_cast<std::uint8_t>(length);
+    }
+    if (in.overrun()) {
+        return std::nullopt;
+    }
+    return HuffmanCode::build(lengths.data(), symbols);
+}
+
+}  // namespace
+
+BlockDecoder::BlockDecoder(const std::vector<std::uint8_t>& input) : input_(input) {}
 
 BlockDecoder::Result BlockDecoder::decode(std::uint8_t* destination, std::size_t size) {
-    if (!initialised_) {
+    if (!decoded_) {
+        decoded_ = true;
+        failed_ = !decodeSymbols();
+    }
+    if (failed_) {
         return {0, Status::Failed};
     }
-    std::size_t produced = 0;
-    while (produced < size) {
-        const auto wanted = static_cast<unsigned int>(std::min<std::size_t>(size - produced, 1u << 30));
-        const unsigned int inputBefore = stream_.avail_in;
-        stream_.next_out = reinterpret_cast<char*>(destination + produced);
-        stream_.avail_out = wanted;
-        const int rc = BZ2_bzDecompress(&stream_);
-        const std::size_t step = wanted - stream_.avail_out;
-        produced += step;
-        if (rc == BZ_STREAM_END) {
-            return {produced, Status::Finished};
-        }
-        if (rc != BZ_OK || (step == 0 && stream_.avail_in == inputBefore)) {
-            return {produced, Status::Failed};
+    const std::size_t produced = expandRuns(destination, size);
+    if (repeat_ > 0 || next_ < count_) {
+        return {produced, Status::More};
+    }
+    // A block may not end between a run of four and its count.
+    if (equal_ == 4 || finishBzipCrc(crc_) != storedCrc_) {
+        failed_ = true;
+        return {produced, Status::Failed};
+    }
+    symbols_.reset();
+    return {produced, Status::Finished};
+}
+
+bool BlockDecoder::decodeSymbols() {
+    if (input_.size() < 4 || std::memcmp(input_.data(), "BZh", 3) != 0 || input_[3] < '1' ||
+        input_[3] > '9') {
+        return false;
+    }
+    const std::uint32_t capacity = (input_[3] - '0') * 100000u;
+    BitReader in(input_.data() + 4, input_.size() - 4);
+    if (in.bits(24) != 0x314159 || in.bits(24) != 0x265359) {
+        return false;
+    }
+    storedCrc_ = in.bits(32);
+    if (in.bit()) {
+        return false;  // randomised
+    }
+    const std::uint32_t origin = in.bits(24);
+    const Alphabet alphabet = readAlphabet(in);
+    const unsigned groups = in.bits(3);
+    if (alphabet.size == 0 || groups < kMinGroups || groups > kMaxGroups) {
+        return false;
+    }
+    const std::vector<std::uint8_t> selectors = readSelectors(in, groups);
+    if (selectors.empty()) {
+        return false;
+    }
+    const unsigned symbolCount = alphabet.size + 2;
+    std::array<std::optional<HuffmanCode>, kMaxGroups> codes;
+    for (unsigned group = 0; group < groups; ++group) {
+        codes[group] = readCode(in, symbolCount);
+        if (!codes[group]) {
+            return false;
         }
     }
-    return {produced, Status::More};
+
+    // The symbols, each a byte's move-to-front position (shifted up by one) or a run of
+    // the front byte; the transform's last column goes straight into the links' low bytes.
+    const recycled::Bytes linkMemory = recycled::bytes(std::size_t{capacity} * sizeof(std::uint32_t));
+    auto* const links = reinterpret_cast<std::uint32_t*>(linkMemory.get());
+    std::array<std::uint8_t, 256> front{};
+    for (unsigned i = 0; i < front.size(); ++i) {
+        front[i] = static_cast<std::uint8_t>(i);
+    }
+    const std::uint16_t endOfBlock = static_cast<std::uint16_t>(alphabet.size + 1);
+    std::size_t selector = 0;
+    unsigned left = 0;
+    const HuffmanCode* code = nullptr;
+    const auto nextSymbol = [&]() -> std::uint16_t {
+        if (left == 0) {
+            if (selector == selectors.size()) {
+                return HuffmanCode::kInvalid;
+            }
+            code = &*codes[selectors[selector++]];
+            left = kGroupSize;
+        }
+        --left;
+        return code->decode(in);
+    };
+    std::uint32_t count = 0;
+    std::uint16_t symbol = nextSymbol();
+    while (symbol != endOfBlock) {
+        if (symbol == HuffmanCode::kInvalid) {
+            return false;
+        }
+        if (symbol <= kRunB) {
+            std::uint32_t run = 0;
+            for (std::uint32_t weight = 1; symbol <= kRunB; weight <<= 1) {
+                if (weight >= kLargestRunWeight) {
+                    return false;
+                }
+                run += weight << symbol;
+                symbol = nextSymbol();
+            }
+            if (run > capacity - count) {
+                return false;
+            }
+            std::fill(links + count, links + count + run, alphabet.bytes[front[0]]);
+            count += run;
+            continue;
+        }
+        if (count == capacity) {
+            return false;
+        }
+        const unsigned position = symbol - 1u;
+        const std::uint8_t value = front[position];
+        std::memmove(&front[1], &front[0], position);
+        front[0] = value;
+        links[count++] = alphabet.bytes[value];
+        symbol = nextSymbol();
+    }
+    if (in.overrun()) {
+        return false;
+    }
+
+    symbols_ = recycled::bytes(capacity);
+    const recycled::Bytes scratch = recycled::bytes(InverseBwt::scratchSize(capacity));
+    if (!InverseBwt::run(links, count, origin, scratch.get(), symbols_.get())) {
+        return false;
+    }
+    count_ = count;
+    crc_ = kBzipCrcStart;
+    return true;
+}
+
+std::size_t BlockDecoder::expandRuns(std::uint8_t* destination, std::size_t size) noexcept {
+    std::uint8_t* out = destination;
+    std::uint8_t* const end = destination + size;
+    while (out < end) {
+        if (repeat_ > 0) {
+            const std::size_t copies = std::min<std::size_t>(repeat_, static_cast<std::size_t>(end - out));
+            std::memset(out, last_, copies);
+            out += copies;
+            repeat_ -= static_cast<unsigned>(copies);
+            continue;
+        }
+        if (next_ == count_) {
+            break;
+        }
+        const std::uint8_t byte = symbols_[next_++];
+        if (equal_ == 4) {
+            repeat_ = byte;
+            equal_ = 0;
+            continue;
+        }
+        if (byte == last_) {
+            ++equal_;
+        } else {
+            last_ = byte;
+            equal_ = 1;
+        }
+        *out++ = byte;
+    }
+    crc_ = updateBzipCrc(crc_, destination, static_cast<std::size_t>(out - destination));
+    return static_cast<std::size_t>(out - destination);
 }
 
 }  // namespace bspatch
