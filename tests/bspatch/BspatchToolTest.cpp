@@ -7,6 +7,7 @@
 
 #include "support/CapturedChild.h"
 #include "support/ChildProcess.h"
+#include "support/SmallDisk.h"
 #include "support/TempFolder.h"
 #include "support/TestFiles.h"
 
@@ -142,6 +143,22 @@ TEST(BspatchTool, UnwritableOutputFolderFails) {
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_NE(result.output.find("no-such-folder"), std::string::npos) << result.output;
     EXPECT_EQ(dir.listing(), "");
+}
+
+// A disk too small for the new file: the tool says it cannot write, leaves nothing behind
+// and never crashes, also where the file system gives a file its size without room (a
+// sparse file on tmpfs) and the disk runs full only during the write.
+TEST(BspatchTool, FullDiskFailsCleanly) {
+    const testsupport::TempFolder dir;
+    const std::string disk = dir.file("disk");
+    const testsupport::SmallDisk small(disk, 1024 * 1024);
+    if (!small.mounted()) {
+        GTEST_SKIP() << "no small disk can be mounted here: " << small.reason();
+    }
+    const ChildResult result = runTool(fixture("related.old"), disk + "\\new", fixture("related.patch"));
+    EXPECT_EQ(result.exitCode, 1u) << std::hex << "exit code 0x" << result.exitCode << ": " << result.output;
+    EXPECT_NE(result.output.find("(error 112)"), std::string::npos) << result.output;
+    EXPECT_TRUE(std::filesystem::is_empty(disk)) << result.output;
 }
 
 class Hostile : public testing::TestWithParam<HostileCase> {};

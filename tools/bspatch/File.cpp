@@ -81,6 +81,21 @@ void File::readExactly(void* buffer, std::size_t size) {
     }
 }
 
+void File::writeAll(const void* buffer, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    for (std::size_t total = 0; total < size;) {
+        DWORD written = 0;
+        const auto slice = static_cast<DWORD>(std::min(size - total, kMaxTransfer));
+        if (!WriteFile(handle_, bytes + total, slice, &written, nullptr)) {
+            throw SystemError("cannot write", path_, GetLastError());
+        }
+        if (written == 0) {
+            throw SystemError("cannot write", path_, ERROR_DISK_FULL);
+        }
+        total += written;
+    }
+}
+
 void File::resize(std::int64_t size) {
     LARGE_INTEGER end;
     end.QuadPart = size;

@@ -26,6 +26,8 @@ public:
     std::size_t readSome(void* buffer, std::size_t size);
     // Reads exactly `size` bytes or throws.
     void readExactly(void* buffer, std::size_t size);
+    // Writes all `size` bytes at the file pointer or throws (a full disk, say).
+    void writeAll(const void* buffer, std::size_t size);
     // Sets the file's length to `size` bytes.
     void resize(std::int64_t size);
     // Closes now so that close errors (lost delayed writes) are reported, not ignored.

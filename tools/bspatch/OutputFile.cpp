@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace bspatch {
 namespace {
@@ -35,10 +36,19 @@ OutputFile::OutputFile(std::string targetPath, std::int64_t size) : targetPath_(
         file_.emplace(File::openForUpdate(temporaryPath_));
         try {
             file_->resize(size);
-            view_ = FileView::readWrite(*file_, size);
+            file_->seek(0);
         } catch (const SystemError& error) {
             throw std::runtime_error("not enough room for the new file of " + std::to_string(size) +
                                      " bytes (" + error.what() + ")");
+        }
+        size_ = static_cast<std::size_t>(size);
+        if (size_ > 0) {
+            data_ = static_cast<std::uint8_t*>(
+                VirtualAlloc(nullptr, size_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+            if (data_ == nullptr) {
+                throw SystemError("not enough memory for the " + std::to_string(size) + "-byte content of",
+                                  temporaryPath_, GetLastError());
+            }
         }
     } catch (...) {
         discard();
@@ -53,13 +63,17 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::discard() noexcept {
-    view_ = FileView();
+    if (data_ != nullptr) {
+        VirtualFree(data_, 0, MEM_RELEASE);
+        data_ = nullptr;
+    }
     file_.reset();
     DeleteFileA(temporaryPath_.c_str());
 }
 
 void OutputFile::commit() {
-    view_.close();
+    file_->writeAll(data_, size_);
+    VirtualFree(std::exchange(data_, nullptr), 0, MEM_RELEASE);
     file_->close();
     if (!MoveFileExA(temporaryPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         throw SystemError("cannot move the new file into place as", targetPath_, GetLastError());

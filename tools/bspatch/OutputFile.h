@@ -1,7 +1,6 @@
 #pragma once
 
 #include "File.h"
-#include "FileView.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,32 +9,35 @@
 
 namespace bspatch {
 
-// The new file, built in place so that it appears whole or not at all: its bytes are
-// written through a view of a temporary file beside the target, which replaces the target
-// only once everything is written and closed. Until commit() succeeds, destruction
+// The new file, made so that it appears whole or not at all: its bytes are built in
+// private memory and written, in a few large writes, to a temporary file beside the
+// target, which replaces the target only once everything is written and closed. A full
+// disk is a failed write, reported like any other. Until commit() succeeds, destruction
 // removes the temporary file, so a failure never leaves a partial new file nor touches an
 // existing one.
 class OutputFile {
 public:
-    // Makes the temporary file `size` bytes long and maps it. The size comes from the
-    // patch header and is only a claim until the patch bears it out; a size the disk or
-    // the address space cannot hold fails here.
+    // Makes the temporary file `size` bytes long (where the file system reserves room,
+    // a disk too small fails here) and takes the memory. The size comes from the patch
+    // header and is only a claim until the patch bears it out; a size the disk or the
+    // address space cannot hold fails here.
     OutputFile(std::string targetPath, std::int64_t size);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    std::uint8_t* data() const noexcept { return view_.data(); }
+    std::uint8_t* data() const noexcept { return data_; }
     void commit();
 
 private:
-    // Unmaps, closes and deletes the temporary file, ignoring errors.
+    // Frees the memory, closes and deletes the temporary file, ignoring errors.
     void discard() noexcept;
 
     std::string targetPath_;
     std::string temporaryPath_;
     std::optional<File> file_;
-    FileView view_;
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
     bool committed_ = false;
 };
 
