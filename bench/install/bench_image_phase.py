@@ -109,7 +109,7 @@ def run_ours(args, work):
         # Warm-up: Wine's libraries and the files into the page cache.
         subprocess.run(["wine", "cmd", "/c", "exit"], env=env, **quiet)
         with tempfile.TemporaryFile("w+") as watched:
-            watcher = subprocess.Popen(["wine", args.watcher, "--create", "--interval", "1", "--timeout", "3600000"],
+            watcher = subprocess.Popen(["wine", args.watcher, "--create", "--interval", "10", "--timeout", "3600000"],
                                        env=env, stdout=watched, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
             while "(created)" not in (watched.seek(0) or watched.read()):
                 time.sleep(0.05)
