@@ -98,12 +98,16 @@ std::optional<HuffmanCode> readCode(BitReader& in, unsigned symbols) {
 
 BlockDecoder::BlockDecoder(const std::vector<std::uint8_t>& input) : input_(input) {}
 
-BlockDecoder::Result BlockDecoder::decode(std::uint8_t* destination, std::size_t size) {
+bool BlockDecoder::prepare() {
     if (!decoded_) {
         decoded_ = true;
         failed_ = !decodeSymbols();
     }
-    if (failed_) {
+    return !failed_;
+}
+
+BlockDecoder::Result BlockDecoder::decode(std::uint8_t* destination, std::size_t size) {
+    if (!prepare()) {
         return {0, Status::Failed};
     }
     const std::size_t produced = expandRuns(destination, size);

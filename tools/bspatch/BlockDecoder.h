@@ -12,9 +12,9 @@ namespace bspatch {
 // larger stream, see bzipblocks::standaloneBlock), possibly in several calls.
 //
 // The block is decoded here rather than by libbz2, whose symbol-by-symbol walk through
-// the transform is most of a patch's cost: the first call decodes the Huffman-coded
-// symbols and undoes the transform (InverseBwt), the calls after it only undo the final
-// run-length step into the caller's memory. Whatever this decoder does not expect (a
+// the transform is most of a patch's cost: prepare() decodes the Huffman-coded symbols and
+// undoes the transform (InverseBwt), on a helper thread if the caller likes; decode()
+// only undoes the final run-length step into the caller's memory. Whatever this decoder does not expect (a
 // damaged block, the long obsolete randomised form) is Failed, and so is a CRC mismatch:
 // the caller then reads the whole stream with libbz2, whose verdict counts.
 class BlockDecoder {
@@ -29,6 +29,10 @@ public:
     explicit BlockDecoder(const std::vector<std::uint8_t>& input);
     BlockDecoder(const BlockDecoder&) = delete;
     BlockDecoder& operator=(const BlockDecoder&) = delete;
+
+    // Decodes the symbols and undoes the transform, the costly part, once; false when the
+    // block cannot be decoded here. decode() does it first if nobody did.
+    bool prepare();
 
     // Fills up to `size` bytes.
     Result decode(std::uint8_t* destination, std::size_t size);

@@ -4,7 +4,6 @@
 #include "BzipBlocks.h"
 #include "BzipStream.h"
 #include "CorruptPatch.h"
-#include "RecycledMemory.h"
 #include "TaskPool.h"
 
 #include <algorithm>
@@ -16,16 +15,14 @@
 namespace bspatch {
 namespace {
 
-// Blocks decoded ahead of the reader, per stream.
+// Blocks decoded ahead of the reader, per stream. A helper does the costly part of a
+// block (its symbols and the inverse transform, see BlockDecoder::prepare); the reader
+// expands the final runs straight into place, so no decoded byte is copied. With the
+// limits below, three streams never hold more than a few megabytes per block in flight.
 constexpr std::size_t kBlocksInFlight = 2;
 // A bzip2 block of level 9 compresses 900,000 symbols of at most 20 bits each, plus its
 // tables: a longer stretch without a marker is not a block.
 constexpr std::uint64_t kMaxBlockBytes = 2600 << 10;
-// A helper decodes this much of a block in advance; the reader decodes the rest of a
-// longer block (long runs, as in difference data, expand a block to many megabytes)
-// straight into place. With the limits above, three streams never hold more than about
-// 60 MB of blocks in flight.
-constexpr std::size_t kMaxAheadOutput = 4 << 20;
 constexpr std::size_t kReadSize = 1 << 20;
 
 }  // namespace
@@ -40,7 +37,7 @@ struct ParallelBzipStream::Job {
 
     // The block as it lies in the stream: bits [firstBit, endBit) of `raw`, which holds
     // bzipblocks::kLookahead bytes more. Whoever decodes it makes it a stream of its own
-    // (input), so that the reader only copies bytes.
+    // (input), so that the reader only expands runs.
     std::vector<std::uint8_t> raw;
     std::uint64_t firstBit = 0;
     std::uint64_t endBit = 0;
@@ -51,10 +48,7 @@ struct ParallelBzipStream::Job {
     std::mutex mutex;
     std::condition_variable readyChanged;
 
-    // Valid once Ready: output holds `produced` bytes, of which `taken` are delivered.
-    recycled::Bytes output;
-    std::size_t produced = 0;
-    std::size_t taken = 0;
+    // Valid once Ready: the prepared decoder, until the block is delivered.
     std::unique_ptr<BlockDecoder> rest;
     bool failed = false;
 
@@ -73,11 +67,8 @@ struct ParallelBzipStream::Job {
             input = bzipblocks::standaloneBlock(level, raw.data(), firstBit, endBit);
             std::vector<std::uint8_t>().swap(raw);
             auto decoder = std::make_unique<BlockDecoder>(input);
-            output = recycled::bytes(kMaxAheadOutput);
-            const BlockDecoder::Result result = decoder->decode(output.get(), kMaxAheadOutput);
-            produced = result.produced;
-            failed = result.status == BlockDecoder::Status::Failed;
-            if (result.status == BlockDecoder::Status::More) {
+            failed = !decoder->prepare();
+            if (!failed) {
                 rest = std::move(decoder);
             }
         } catch (...) {
@@ -147,17 +138,6 @@ std::size_t ParallelBzipStream::readSome(std::uint8_t* destination, std::size_t 
 }
 
 std::size_t ParallelBzipStream::readFromBlocks(std::uint8_t* destination, std::size_t size) {
-    // Most reads are small (a control triple, a few dozen difference bytes) and find their
-    // bytes in the front block, decoded already: they need no claim, no scheduling.
-    if (!jobs_.empty()) {
-        Job& front = *jobs_.front();
-        if (front.state.load(std::memory_order_acquire) == Job::Ready && !front.failed &&
-            front.produced - front.taken > size) {
-            std::memcpy(destination, front.output.get() + front.taken, size);
-            front.taken += size;
-            return size;
-        }
-    }
     for (;;) {
         topUp();
         if (jobs_.empty()) {
@@ -167,29 +147,22 @@ std::size_t ParallelBzipStream::readFromBlocks(std::uint8_t* destination, std::s
             return 0;
         }
         Job& job = *jobs_.front();
-        if (job.claim()) {
-            job.run();
-        } else if (job.state != Job::Ready) {
-            // A helper is decoding the next block: decode later ones meanwhile rather than
-            // idle. (Once it is ready, later blocks are left to the helpers.)
-            for (const auto& later : jobs_) {
-                if (later->claim()) {
-                    later->run();
+        if (job.state.load(std::memory_order_acquire) != Job::Ready) {
+            if (job.claim()) {
+                job.run();
+            } else {
+                // A helper is decoding the next block: decode later ones meanwhile rather
+                // than idle. (Once it is ready, later blocks are left to the helpers.)
+                for (const auto& later : jobs_) {
+                    if (later->claim()) {
+                        later->run();
+                    }
                 }
+                job.waitReady();
             }
-            job.waitReady();
         }
         if (job.failed) {
             throw Anomaly{};
-        }
-        if (job.taken < job.produced) {
-            const std::size_t count = std::min(size, job.produced - job.taken);
-            std::memcpy(destination, job.output.get() + job.taken, count);
-            job.taken += count;
-            if (job.taken == job.produced) {
-                job.output.reset();
-            }
-            return count;
         }
         if (job.rest) {
             const BlockDecoder::Result result = job.rest->decode(destination, size);

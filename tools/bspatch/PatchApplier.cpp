@@ -3,6 +3,8 @@
 #include "ByteArithmetic.h"
 #include "ParallelBzipStream.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <thread>
 #include <utility>
@@ -14,6 +16,9 @@ namespace {
 // a lock round trip per triple; the queues hold a few batches, a few megabytes at most.
 constexpr std::size_t kBatchSize = 4096;
 constexpr std::size_t kQueuedBatches = 16;
+// The old bytes of a small match are rarely near those of the match before: their first
+// cache lines are fetched this many segments ahead, so that the add does not wait.
+constexpr std::size_t kPrefetchAhead = 8;
 // Decompression proceeds in slices small enough to stay in cache while the old bytes are
 // added, and to notice a failure elsewhere promptly.
 constexpr std::int64_t kSlice = std::int64_t{1} << 20;
@@ -105,8 +110,11 @@ void PatchApplier::decodeControl() {
 void PatchApplier::applyDifferences() {
     ParallelBzipStream stream(patchPath_, header_.diffOffset(), header_.diffLength, "difference", helpers_);
     while (const auto batch = adds_.pop()) {
-        for (const AddSegment& segment : *batch) {
-            applyAdd(stream, segment);
+        for (std::size_t i = 0; i < batch->size(); ++i) {
+            if (i + kPrefetchAhead < batch->size()) {
+                prefetchOld((*batch)[i + kPrefetchAhead]);
+            }
+            applyAdd(stream, (*batch)[i]);
         }
     }
     if (!failed_) {
@@ -123,6 +131,16 @@ void PatchApplier::copyExtras() {
     }
     if (!failed_) {
         stream.expectEnd();
+    }
+}
+
+void PatchApplier::prefetchOld(const AddSegment& segment) const noexcept {
+    if (segment.oldPos >= 0 && segment.oldPos < oldSize_) {
+        const std::uint8_t* first = oldData_ + segment.oldPos;
+        _mm_prefetch(reinterpret_cast<const char*>(first), _MM_HINT_T0);
+        if (segment.length > 64 && segment.oldPos + 64 < oldSize_) {
+            _mm_prefetch(reinterpret_cast<const char*>(first + 64), _MM_HINT_T0);
+        }
     }
 }
 

@@ -41,6 +41,7 @@ private:
     void decodeControl();
     void applyDifferences();
     void copyExtras();
+    void prefetchOld(const AddSegment& segment) const noexcept;
     void applyAdd(ParallelBzipStream& stream, const AddSegment& segment);
     void copyExtra(ParallelBzipStream& stream, const ExtraSegment& segment);
     // Runs one thread's work and turns its exception into the shared failure.
