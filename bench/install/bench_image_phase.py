@@ -48,28 +48,43 @@ def stamp(match):
 
 
 class PeakSampler(threading.Thread):
-    """Samples VmHWM of the programs of our prefix from /proc until stopped."""
+    """Samples VmHWM of the programs of our prefix from /proc until stopped.
+
+    The sampler shares the machine with what it measures, so it stays cheap: whether a
+    process belongs to our prefix is read once per process, and only those are sampled
+    (their command line too, since a process shows its parent's until it has started)."""
 
     def __init__(self, prefix):
         super().__init__(daemon=True)
         self.prefix = ("WINEPREFIX=" + str(prefix)).encode()
         self.peaks = {}
+        self.ours = {}
         self.done = threading.Event()
+
+    def belongs(self, pid):
+        if pid not in self.ours:
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as environ:
+                    self.ours[pid] = self.prefix in environ.read().split(b"\0")
+            except OSError:
+                return False
+        return self.ours[pid]
 
     def sample(self):
         for pid in filter(str.isdigit, os.listdir("/proc")):
+            if not self.belongs(pid):
+                continue
             try:
-                with open(f"/proc/{pid}/environ", "rb") as environ:
-                    if self.prefix not in environ.read().split(b"\0"):
-                        continue
-                with open(f"/proc/{pid}/status") as status:
-                    fields = dict(line.split(":", 1) for line in status if ":" in line)
                 with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
                     command = cmdline.read().decode(errors="replace").lower()
+                name = next((p for p in PROGRAMS if p in command), None)
+                if name is None:
+                    continue
+                with open(f"/proc/{pid}/status") as status:
+                    fields = dict(line.split(":", 1) for line in status if ":" in line)
             except OSError:
                 continue
-            name = next((p for p in PROGRAMS if p in command), None)
-            if name and "VmHWM" in fields:
+            if "VmHWM" in fields:
                 kib = int(fields["VmHWM"].split()[0])
                 self.peaks[name] = max(self.peaks.get(name, 0), kib)
 
