@@ -17,8 +17,8 @@ namespace {
 
 // Blocks decoded ahead of the reader, per stream. A helper does the costly part of a
 // block (its symbols and the inverse transform, see BlockDecoder::prepare); the reader
-// expands the final runs straight into place, so no decoded byte is copied. With the
-// limits below, three streams never hold more than a few megabytes per block in flight.
+// expands the final runs straight into place, so no decoded byte is copied. A block in
+// flight holds its compressed bytes and its symbols, about 2 MB at level 9.
 constexpr std::size_t kBlocksInFlight = 2;
 // A bzip2 block of level 9 compresses 900,000 symbols of at most 20 bits each, plus its
 // tables: a longer stretch without a marker is not a block.
