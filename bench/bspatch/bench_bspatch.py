@@ -61,19 +61,18 @@ def measure(command, env):
     return float(seconds), int(kilobytes) / 1024
 
 
-def best_of(runs, command, output, expected, env):
-    samples = []
-    for _ in range(runs):
-        output.unlink(missing_ok=True)
-        samples.append(measure(command, env))
-        if not filecmp.cmp(output, expected, shallow=False):
-            sys.exit(f"{output} differs from {expected}")
-    return min(s[0] for s in samples), max(s[1] for s in samples)
+def run_checked(command, output, expected, env):
+    output.unlink(missing_ok=True)
+    sample = measure(command, env)
+    if not filecmp.cmp(output, expected, shallow=False):
+        sys.exit(f"{output} differs from {expected}")
+    return sample
 
 
 def compare(exe, old, new, patch, data, runs):
     """((seconds, peak MiB) of bspatch.exe, the same of Debian's bspatch): best time of
-    `runs` runs each, after a warm-up run of ours."""
+    `runs` runs each, after a warm-up run of ours. The runs alternate, so that a machine
+    whose speed drifts (a virtual machine's often does) slows both tools alike."""
     data.mkdir(parents=True, exist_ok=True)
     env = dict(os.environ, WINEPREFIX=str(data / "wineprefix"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     env.pop("DISPLAY", None)
@@ -83,9 +82,11 @@ def compare(exe, old, new, patch, data, runs):
     try:
         ours_out, debian_out = data / "out-ours", data / "out-debian"
         ours_cmd = ["wine", pathlib.Path(exe).resolve(), old, ours_out, patch]
+        debian_cmd = ["bspatch", old, debian_out, patch]
         measure(ours_cmd, env)  # warm-up: loads Wine's libraries and the files into the cache
-        ours = best_of(runs, ours_cmd, ours_out, new, env)
-        debian = best_of(runs, ["bspatch", old, debian_out, patch], debian_out, new, env)
+        samples = [(run_checked(ours_cmd, ours_out, new, env), run_checked(debian_cmd, debian_out, new, env))
+                   for _ in range(runs)]
+        ours, debian = ((min(s[0] for s in tool), max(s[1] for s in tool)) for tool in zip(*samples))
     finally:
         subprocess.run(["wineserver", "-k"], env=env)
         for output in (data / "out-ours", data / "out-debian"):

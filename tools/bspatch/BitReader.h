@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace bspatch {
 
@@ -37,7 +38,19 @@ public:
     bool overrun() const noexcept { return consumed_ > std::uint64_t{size_} * 8; }
 
 private:
+    // Tops the window up to at least 57 bits. Away from the end, eight bytes are loaded at
+    // once: the bits beyond the whole bytes taken are the true next bits, which the next
+    // load puts in the same place again.
     void refill() noexcept {
+        if (next_ + 8 <= size_) {
+            std::uint64_t word;
+            std::memcpy(&word, data_ + next_, sizeof word);
+            window_ |= __builtin_bswap64(word) >> available_;
+            const unsigned taken = (63 - available_) / 8;
+            next_ += taken;
+            available_ += taken * 8;
+            return;
+        }
         while (available_ <= 56) {
             const std::uint64_t byte = next_ < size_ ? data_[next_] : 0;
             ++next_;

@@ -244,33 +244,40 @@ bool BlockDecoder::decodeSymbols() {
 }
 
 std::size_t BlockDecoder::expandRuns(std::uint8_t* destination, std::size_t size) noexcept {
+    // The state lives in locals while bytes are stored: a store through a byte pointer
+    // could change any member, as far as the compiler knows.
+    const std::uint8_t* in = symbols_.get() + next_;
+    const std::uint8_t* const inEnd = symbols_.get() + count_;
     std::uint8_t* out = destination;
     std::uint8_t* const end = destination + size;
+    int last = last_;
+    unsigned equal = equal_;
+    unsigned repeat = repeat_;
     while (out < end) {
-        if (repeat_ > 0) {
-            const std::size_t copies = std::min<std::size_t>(repeat_, static_cast<std::size_t>(end - out));
-            std::memset(out, last_, copies);
+        if (repeat > 0) {
+            const std::size_t copies = std::min<std::size_t>(repeat, static_cast<std::size_t>(end - out));
+            std::memset(out, last, copies);
             out += copies;
-            repeat_ -= static_cast<unsigned>(copies);
+            repeat -= static_cast<unsigned>(copies);
             continue;
         }
-        if (next_ == count_) {
+        if (in == inEnd) {
             break;
         }
-        const std::uint8_t byte = symbols_[next_++];
-        if (equal_ == 4) {
-            repeat_ = byte;
-            equal_ = 0;
+        const std::uint8_t byte = *in++;
+        if (equal == 4) {
+            repeat = byte;
+            equal = 0;
             continue;
         }
-        if (byte == last_) {
-            ++equal_;
-        } else {
-            last_ = byte;
-            equal_ = 1;
-        }
+        equal = byte == last ? equal + 1 : 1;
+        last = byte;
         *out++ = byte;
     }
+    next_ = static_cast<std::uint32_t>(in - symbols_.get());
+    last_ = last;
+    equal_ = equal;
+    repeat_ = repeat;
     crc_ = updateBzipCrc(crc_, destination, static_cast<std::size_t>(out - destination));
     return static_cast<std::size_t>(out - destination);
 }
