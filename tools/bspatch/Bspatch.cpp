@@ -33,7 +33,7 @@ void applyPatchFile(const std::string& oldPath, const std::string& newPath, cons
         const File oldFile = File::openForReading(oldPath);
         const FileView oldData = FileView::readOnly(oldFile);
         PatchApplier(patchPath, header, oldData.data(), static_cast<std::int64_t>(oldData.size()),
-                     output.data())
+                     output.data(), [&output](std::int64_t end) { output.writeThrough(end); })
             .run();
     }  // the old file is let go first: it may be the file that the new one replaces
     output.commit();

@@ -71,8 +71,14 @@ void OutputFile::discard() noexcept {
     DeleteFileA(temporaryPath_.c_str());
 }
 
+void OutputFile::writeThrough(std::int64_t end) {
+    const auto through = static_cast<std::size_t>(end);
+    file_->writeAll(data_ + written_, through - written_);
+    written_ = through;
+}
+
 void OutputFile::commit() {
-    file_->writeAll(data_, size_);
+    writeThrough(static_cast<std::int64_t>(size_));
     VirtualFree(std::exchange(data_, nullptr), 0, MEM_RELEASE);
     file_->close();
     if (!MoveFileExA(temporaryPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {

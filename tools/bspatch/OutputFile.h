@@ -10,8 +10,8 @@
 namespace bspatch {
 
 // The new file, made so that it appears whole or not at all: its bytes are built in
-// private memory and written, in a few large writes, to a temporary file beside the
-// target, which replaces the target only once everything is written and closed. A full
+// private memory and written, in order and in large writes, to a temporary file beside
+// the target, which replaces the target only once everything is written and closed. A full
 // disk is a failed write, reported like any other. Until commit() succeeds, destruction
 // removes the temporary file, so a failure never leaves a partial new file nor touches an
 // existing one.
@@ -27,6 +27,9 @@ public:
     ~OutputFile();
 
     std::uint8_t* data() const noexcept { return data_; }
+    // Writes the bytes of data() from where the last call ended up to `end`.
+    void writeThrough(std::int64_t end);
+    // Writes what is left, then puts the file in place.
     void commit();
 
 private:
@@ -38,6 +41,7 @@ private:
     std::optional<File> file_;
     std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
+    std::size_t written_ = 0;
     bool committed_ = false;
 };
 

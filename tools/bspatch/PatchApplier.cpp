@@ -6,6 +6,7 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 #include <utility>
 
@@ -22,16 +23,20 @@ constexpr std::size_t kPrefetchAhead = 8;
 // Decompression proceeds in slices small enough to stay in cache while the old bytes are
 // added, and to notice a failure elsewhere promptly.
 constexpr std::int64_t kSlice = std::int64_t{1} << 20;
+// The new image goes to the file in stretches of at least this size while it is made.
+constexpr std::int64_t kWriteStretch = std::int64_t{8} << 20;
+constexpr auto kWriteInterval = std::chrono::milliseconds(2);
 
 }  // namespace
 
 PatchApplier::PatchApplier(std::string patchPath, const PatchHeader& header, const std::uint8_t* oldData,
-                           std::int64_t oldSize, std::uint8_t* newData)
+                           std::int64_t oldSize, std::uint8_t* newData, WriteThrough writeThrough)
     : patchPath_(std::move(patchPath)),
       header_(header),
       oldData_(oldData),
       oldSize_(oldSize),
       newData_(newData),
+      writeThrough_(std::move(writeThrough)),
       // The readers decode blocks themselves too: one core is theirs.
       helpers_(std::clamp(std::thread::hardware_concurrency(), 2u, 8u) - 1),
       adds_(kQueuedBatches),
@@ -44,6 +49,7 @@ void PatchApplier::run() {
             threads.emplace_back([this] { guarded([this] { decodeControl(); }); });
             threads.emplace_back([this] { guarded([this] { applyDifferences(); }); });
             threads.emplace_back([this] { guarded([this] { copyExtras(); }); });
+            threads.emplace_back([this] { guarded([this] { writeCompleted(); }); });
         } catch (...) {
             fail(std::current_exception());
         }
@@ -118,6 +124,7 @@ void PatchApplier::applyDifferences() {
         }
     }
     if (!failed_) {
+        addsDone_.store(header_.newSize, std::memory_order_release);
         stream.expectEnd();
     }
 }
@@ -130,7 +137,29 @@ void PatchApplier::copyExtras() {
         }
     }
     if (!failed_) {
+        extrasDone_.store(header_.newSize, std::memory_order_release);
         stream.expectEnd();
+    }
+}
+
+std::int64_t PatchApplier::completed() const noexcept {
+    return std::min(addsDone_.load(std::memory_order_acquire), extrasDone_.load(std::memory_order_acquire));
+}
+
+void PatchApplier::writeCompleted() {
+    std::int64_t written = 0;
+    while (!failed_) {
+        const std::int64_t complete = completed();
+        if (complete == header_.newSize) {
+            writeThrough_(complete);
+            return;
+        }
+        if (complete - written >= kWriteStretch) {
+            written = complete;
+            writeThrough_(written);
+        } else {
+            std::this_thread::sleep_for(kWriteInterval);
+        }
     }
 }
 
@@ -149,6 +178,7 @@ void PatchApplier::applyAdd(ParallelBzipStream& stream, const AddSegment& segmen
     // image and that oldPos + length does not overflow.
     std::uint8_t* destination = newData_ + segment.newPos;
     for (std::int64_t done = 0; done < segment.length && !failed_; done += kSlice) {
+        addsDone_.store(segment.newPos + done, std::memory_order_release);
         const std::int64_t slice = std::min(kSlice, segment.length - done);
         stream.read(destination + done, static_cast<std::size_t>(slice));
         const std::int64_t from = segment.oldPos + done;
@@ -164,6 +194,7 @@ void PatchApplier::applyAdd(ParallelBzipStream& stream, const AddSegment& segmen
 void PatchApplier::copyExtra(ParallelBzipStream& stream, const ExtraSegment& segment) {
     std::uint8_t* destination = newData_ + segment.newPos;
     for (std::int64_t done = 0; done < segment.length && !failed_; done += kSlice) {
+        extrasDone_.store(segment.newPos + done, std::memory_order_release);
         stream.read(destination + done, static_cast<std::size_t>(std::min(kSlice, segment.length - done)));
     }
 }
