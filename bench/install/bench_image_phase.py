@@ -113,6 +113,8 @@ def run_ours(args, work):
     # Never pipes to Wine: the service processes it starts inherit them and keep them open.
     quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
     subprocess.run(["wineboot", "--init"], env=env, check=True, **quiet)
+    # The prefix at rest: the services that its first start runs end before the clock does.
+    subprocess.run(["wineserver", "-w"], env=env)
     subprocess.run(["wineserver", "-p"], env=env)
     drive = prefix / "drive_c"
     cache = drive / "ProgramData" / "Veyra" / "Vesk" / "installcache_x64"
