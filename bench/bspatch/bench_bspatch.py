@@ -23,6 +23,7 @@ folder, kept warm by a persistent wineserver while the benchmark runs, so that t
 times compare the tools, not the first start of Wine.
 """
 import argparse
+import contextlib
 import filecmp
 import os
 import pathlib
@@ -69,10 +70,10 @@ def run_checked(command, output, expected, env):
     return sample
 
 
-def compare(exe, old, new, patch, data, runs):
-    """((seconds, peak MiB) of bspatch.exe, the same of Debian's bspatch): best time of
-    `runs` runs each, after a warm-up run of ours. The runs alternate, so that a machine
-    whose speed drifts (a virtual machine's often does) slows both tools alike."""
+@contextlib.contextmanager
+def warm_prefix(data):
+    """The environment of a Wine prefix of its own in `data`, kept warm by a persistent
+    wineserver while the block runs."""
     data.mkdir(parents=True, exist_ok=True)
     env = dict(os.environ, WINEPREFIX=str(data / "wineprefix"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     env.pop("DISPLAY", None)
@@ -80,18 +81,34 @@ def compare(exe, old, new, patch, data, runs):
         subprocess.run(["wineboot", "--init"], env=env, check=True, capture_output=True)
     subprocess.run(["wineserver", "-p"], env=env)  # fails harmlessly when one is running already
     try:
-        ours_out, debian_out = data / "out-ours", data / "out-debian"
-        ours_cmd = ["wine", pathlib.Path(exe).resolve(), old, ours_out, patch]
-        debian_cmd = ["bspatch", old, debian_out, patch]
-        measure(ours_cmd, env)  # warm-up: loads Wine's libraries and the files into the cache
-        samples = [(run_checked(ours_cmd, ours_out, new, env), run_checked(debian_cmd, debian_out, new, env))
-                   for _ in range(runs)]
-        ours, debian = ((min(s[0] for s in tool), max(s[1] for s in tool)) for tool in zip(*samples))
+        yield env
     finally:
         subprocess.run(["wineserver", "-k"], env=env)
         for output in (data / "out-ours", data / "out-debian"):
             output.unlink(missing_ok=True)
-    return ours, debian
+
+
+def ours_command(exe, old, patch, data):
+    return ["wine", pathlib.Path(exe).resolve(), old, data / "out-ours", patch]
+
+
+def compare(exe, old, new, patch, data, runs):
+    """((seconds, peak MiB) of bspatch.exe, the same of Debian's bspatch): best time of
+    `runs` runs each, after a warm-up run of ours. The runs alternate, so that a machine
+    whose speed drifts (a virtual machine's often does) slows both tools alike."""
+    with warm_prefix(data) as env:
+        ours_cmd, debian_cmd = ours_command(exe, old, patch, data), ["bspatch", old, data / "out-debian", patch]
+        measure(ours_cmd, env)  # warm-up: loads Wine's libraries and the files into the cache
+        samples = [(run_checked(ours_cmd, data / "out-ours", new, env),
+                    run_checked(debian_cmd, data / "out-debian", new, env)) for _ in range(runs)]
+        return tuple((min(s[0] for s in tool), max(s[1] for s in tool)) for tool in zip(*samples))
+
+
+def alone(exe, old, new, patch, data):
+    """Seconds of one run of bspatch.exe by itself, after a warm-up run."""
+    with warm_prefix(data) as env:
+        measure(ours_command(exe, old, patch, data), env)
+        return run_checked(ours_command(exe, old, patch, data), data / "out-ours", new, env)[0]
 
 
 def main():
