@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <stdexcept>
-#include <utility>
 
 namespace bspatch {
 namespace {
@@ -43,9 +42,9 @@ OutputFile::OutputFile(std::string targetPath, std::int64_t size) : targetPath_(
         }
         size_ = static_cast<std::size_t>(size);
         if (size_ > 0) {
-            data_ = static_cast<std::uint8_t*>(
-                VirtualAlloc(nullptr, size_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-            if (data_ == nullptr) {
+            memory_.reset(static_cast<std::uint8_t*>(
+                VirtualAlloc(nullptr, size_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE)));
+            if (!memory_) {
                 throw SystemError("not enough memory for the " + std::to_string(size) + "-byte content of",
                                   temporaryPath_, GetLastError());
             }
@@ -62,24 +61,25 @@ OutputFile::~OutputFile() {
     }
 }
 
+void OutputFile::VirtualReleaser::operator()(std::uint8_t* memory) const noexcept {
+    VirtualFree(memory, 0, MEM_RELEASE);
+}
+
 void OutputFile::discard() noexcept {
-    if (data_ != nullptr) {
-        VirtualFree(data_, 0, MEM_RELEASE);
-        data_ = nullptr;
-    }
+    memory_.reset();
     file_.reset();
     DeleteFileA(temporaryPath_.c_str());
 }
 
 void OutputFile::writeThrough(std::int64_t end) {
     const auto through = static_cast<std::size_t>(end);
-    file_->writeAll(data_ + written_, through - written_);
+    file_->writeAll(memory_.get() + written_, through - written_);
     written_ = through;
 }
 
 void OutputFile::commit() {
     writeThrough(static_cast<std::int64_t>(size_));
-    VirtualFree(std::exchange(data_, nullptr), 0, MEM_RELEASE);
+    memory_.reset();
     file_->close();
     if (!MoveFileExA(temporaryPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         throw SystemError("cannot move the new file into place as", targetPath_, GetLastError());

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,7 +27,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    std::uint8_t* data() const noexcept { return data_; }
+    std::uint8_t* data() const noexcept { return memory_.get(); }
     // Writes the bytes of data() from where the last call ended up to `end`.
     void writeThrough(std::int64_t end);
     // Writes what is left, then puts the file in place.
@@ -36,10 +37,14 @@ private:
     // Frees the memory, closes and deletes the temporary file, ignoring errors.
     void discard() noexcept;
 
+    struct VirtualReleaser {
+        void operator()(std::uint8_t* memory) const noexcept;
+    };
+
     std::string targetPath_;
     std::string temporaryPath_;
     std::optional<File> file_;
-    std::uint8_t* data_ = nullptr;
+    std::unique_ptr<std::uint8_t[], VirtualReleaser> memory_;
     std::size_t size_ = 0;
     std::size_t written_ = 0;
     bool committed_ = false;
