@@ -114,7 +114,7 @@ TEST(BzipBlocks, CutsAStreamIntoIndependentBlocks) {
     const std::string data =
         multiBlockPatch().layout.extra + multiBlockPatch().layout.diff;  // 500,000 random bytes
     const std::string stream = bzip2(data, 1);
-    const std::vector<BzipMarker> markers =
+    const std::vector<bspatch::bzipblocks::Marker> markers =
         bzipMarkers(stream + std::string(bspatch::bzipblocks::kLookahead, '\0'));
     ASSERT_EQ(markers.size(), 7u) << "six blocks of up to 100,000 bytes and the end marker";
     EXPECT_EQ(markers.front().bit, bspatch::bzipblocks::kHeaderBits);

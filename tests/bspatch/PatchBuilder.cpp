@@ -2,8 +2,6 @@
 
 #include <bzlib.h>
 
-#include "BzipBlocks.h"
-
 #include <stdexcept>
 
 std::string encodeOfftin(std::int64_t value) {
@@ -48,16 +46,16 @@ std::string buildPatch(const PatchLayout& layout) {
            encodeOfftin(layout.newSize) + controlBlock + diffBlock + extraBlock;
 }
 
-std::vector<BzipMarker> bzipMarkers(const std::string& paddedStream) {
+std::vector<bspatch::bzipblocks::Marker> bzipMarkers(const std::string& paddedStream) {
     namespace blocks = bspatch::bzipblocks;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(paddedStream.data());
-    std::vector<BzipMarker> markers;
+    std::vector<blocks::Marker> markers;
     for (std::uint64_t from = blocks::kHeaderBits;;) {
         const auto marker = blocks::findMarker(bytes, from, paddedStream.size() - blocks::kLookahead);
         if (!marker) {
             throw std::runtime_error("a bzip2 stream without its end marker");
         }
-        markers.push_back({marker->bit, marker->end});
+        markers.push_back(*marker);
         if (marker->end) {
             return markers;
         }
@@ -67,7 +65,7 @@ std::vector<BzipMarker> bzipMarkers(const std::string& paddedStream) {
 
 std::vector<std::vector<std::uint8_t>> standaloneBlocks(const std::string& stream, char level) {
     const std::string padded = stream + std::string(bspatch::bzipblocks::kLookahead, '\0');
-    const std::vector<BzipMarker> markers = bzipMarkers(padded);
+    const std::vector<bspatch::bzipblocks::Marker> markers = bzipMarkers(padded);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(padded.data());
     std::vector<std::vector<std::uint8_t>> blocks;
     for (std::size_t i = 0; i + 1 < markers.size(); ++i) {

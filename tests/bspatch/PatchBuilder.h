@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BzipBlocks.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -33,11 +35,7 @@ std::string encodeOfftin(std::int64_t value);
 std::string bzip2(const std::string& data, int blockSize100k = 9);
 // The block markers of a bzip2 stream, its end marker last, as the patch tool finds them.
 // `stream` must end with bzipblocks::kLookahead zero bytes beyond the stream itself.
-struct BzipMarker {
-    std::uint64_t bit;
-    bool end;
-};
-std::vector<BzipMarker> bzipMarkers(const std::string& paddedStream);
+std::vector<bspatch::bzipblocks::Marker> bzipMarkers(const std::string& paddedStream);
 // Each block of a bzip2 stream of level `level` as a standalone one-block stream.
 std::vector<std::vector<std::uint8_t>> standaloneBlocks(const std::string& stream, char level);
 std::string buildPatch(const PatchLayout& layout);
